@@ -1,0 +1,1 @@
+// Keeps a subsystem library linkable while its folder has no sources yet.
