@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Export benchmark: tabulon-cli against mdbtools and mdb-reader on perf_large.mdb (Events,
+# 1,500,000 rows), best of 3 runs each, wall time and peak RSS; plus `tabulon-cli tables`
+# (open + list; target < 20 ms).
+#   bench/export.sh [path/to/tabulon-cli]
+# Needs: /usr/bin/time (package `time`), mdbtools, node with mdb-reader in $ORACLE_DIR
+# (default /tmp/oracle: `npm install mdb-reader` there), the shared fixtures for perf_large.mdb.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cli="${1:-build/src/cli/tabulon-cli}"
+db="${PERF_LARGE:-$(/work/shared/fixtures/perf-large)}"
+table=Events
+runs=3
+oracle="${ORACLE_DIR:-/tmp/oracle}"
+
+# best_of NAME CMD...: runs CMD $runs times (stdout discarded), prints and remembers the best
+# wall time and the peak RSS of that run.
+declare -A wall rss
+best_of() {
+  local name=$1; shift
+  local best_t="" best_m="" t m
+  for _ in $(seq "$runs"); do
+    if ! /usr/bin/time -f '%e %M' -o /tmp/bench-time.$$ "$@" >/dev/null 2>/tmp/bench-err.$$; then
+      echo "$name: failed: $(head -c 300 /tmp/bench-err.$$)"; rm -f /tmp/bench-*.$$; return 0
+    fi
+    read -r t m < /tmp/bench-time.$$
+    if [ -z "$best_t" ] || awk -v a="$t" -v b="$best_t" 'BEGIN{exit !(a<b)}'; then best_t=$t; best_m=$m; fi
+  done
+  rm -f /tmp/bench-*.$$
+  wall[$name]=$best_t; rss[$name]=$best_m
+  printf '%-28s %8.2f s %10d KiB\n' "$name" "$best_t" "$best_m"
+}
+
+echo "perf_large.mdb ($(du -h "$db" | cut -f1)), table $table, best of $runs"
+best_of "tabulon-cli export" "$cli" export "$db" "$table"
+best_of "mdb-export" mdb-export "$db" "$table"
+if [ -f "$oracle/node_modules/mdb-reader/package.json" ]; then
+  best_of "mdb-reader (node)" env ORACLE_DIR="$oracle" node bench/mdbreader-export.mjs "$db" "$table"
+else
+  echo "mdb-reader: not installed in $oracle (npm install mdb-reader there)"
+fi
+
+# Open + list: many short runs, the median in milliseconds.
+tables_ms=$(for _ in $(seq 21); do
+  s=$(date +%s%N); "$cli" tables "$db" >/dev/null; e=$(date +%s%N); echo $(( (e - s) / 1000 ))
+done | sort -n | sed -n 11p)
+printf '%-28s %8.1f ms (median of 21; target < 20 ms)\n' "tabulon-cli tables" "$(awk -v u="$tables_ms" 'BEGIN{print u/1000}')"
+
+ours=${wall["tabulon-cli export"]:-}
+if [ -n "$ours" ]; then
+  for peer in "mdb-export" "mdb-reader (node)"; do
+    [ -n "${wall[$peer]:-}" ] || continue
+    awk -v p="$peer" -v a="${wall[$peer]}" -v b="$ours" -v ra="${rss[$peer]}" -v rb="${rss["tabulon-cli export"]}" \
+      'BEGIN{printf "%-28s time x%.1f, memory x%.1f (peer / tabulon-cli)\n", p, (b>0?a/b:0), (rb>0?ra/rb:0)}'
+  done
+fi
