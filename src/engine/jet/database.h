@@ -15,7 +15,7 @@
 namespace jet {
 
 class Table;
-namespace detail { struct DbCore; }
+namespace detail { struct DbCore; class ByteSource; }
 
 // Catalog object types (MSysObjects.Type).
 namespace object_type {
@@ -86,9 +86,13 @@ public:
     // The table at a table-definition page, without a catalog entry (system bootstrap, tests).
     Result<std::shared_ptr<const Table>> tableAtPage(uint32_t tdefPage, std::string name);
 
+    struct State;
+
 private:
-    explicit Database(std::shared_ptr<detail::DbCore> core);
-    std::shared_ptr<detail::DbCore> core_;
+    explicit Database(std::unique_ptr<State> state);
+    static Result<std::unique_ptr<Database>> openSource(std::unique_ptr<detail::ByteSource> src,
+                                                        std::string path, const OpenOptions& options);
+    std::unique_ptr<State> s_;
 };
 
 }  // namespace jet

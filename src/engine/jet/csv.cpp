@@ -1,0 +1,341 @@
+#include "jet/csv.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "jet/cursor.h"
+#include "jet/table.h"
+
+namespace jet::csv {
+
+namespace {
+
+template <class T>
+void appendInt(std::string& out, T v) {
+    char buf[24];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, size_t(r.ptr - buf));
+}
+
+void append2(std::string& out, int v) {
+    out.push_back(char('0' + v / 10));
+    out.push_back(char('0' + v % 10));
+}
+
+// Days since 1970-01-01 to a civil date (proleptic Gregorian).
+void civilFromDays(int64_t z, int64_t& y, int& m, int& d) {
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    y = yoe + era * 400;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    d = int(doy - (153 * mp + 2) / 5 + 1);
+    m = int(mp < 10 ? mp + 3 : mp - 9);
+    if (m <= 2) ++y;
+}
+
+void appendDate(std::string& out, const DateParts& p) {
+    int64_t y = p.year;
+    if (y < 0) {
+        out.push_back('-');
+        y = -y;
+    }
+    char buf[24];
+    auto r = std::to_chars(buf, buf + sizeof buf, y);
+    for (size_t n = size_t(r.ptr - buf); n < 4; ++n) out.push_back('0');
+    out.append(buf, size_t(r.ptr - buf));
+    out.push_back('-');
+    append2(out, p.month);
+    out.push_back('-');
+    append2(out, p.day);
+    out.push_back(' ');
+    append2(out, p.hour);
+    out.push_back(':');
+    append2(out, p.minute);
+    out.push_back(':');
+    append2(out, p.second);
+}
+
+// Unsigned magnitude with `scale` decimals, trailing zeros dropped.
+void appendScaled(std::string& out, bool negative, std::string digits, int scale) {
+    if (scale > 0) {
+        if (digits.size() <= size_t(scale)) digits.insert(0, size_t(scale) + 1 - digits.size(), '0');
+        size_t point = digits.size() - size_t(scale);
+        size_t end = digits.size();
+        while (end > point && digits[end - 1] == '0') --end;
+        std::string r = digits.substr(0, point);
+        if (end > point) r += "." + digits.substr(point, end - point);
+        digits = std::move(r);
+    }
+    bool zero = digits.find_first_not_of("0.") == std::string::npos;
+    if (negative && !zero) out.push_back('-');
+    out += digits;
+}
+
+void appendHex(std::string& out, std::span<const std::byte> b, bool upper = false) {
+    const char* hex = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    size_t at = out.size();
+    out.resize(at + b.size() * 2);
+    char* p = out.data() + at;
+    for (std::byte x : b) {
+        *p++ = hex[uint8_t(x) >> 4];
+        *p++ = hex[uint8_t(x) & 15];
+    }
+}
+
+}  // namespace
+
+bool oleDateParts(double ole, DateParts& out) {
+    if (!std::isfinite(ole) || std::fabs(ole) > 3.0e6) return false;
+    double ip;
+    double frac = std::modf(ole, &ip);  // integer part toward zero is the day
+    int64_t days = int64_t(ip);
+    int64_t secs = std::llround(std::fabs(frac) * 86400.0);
+    if (secs >= 86400) {
+        secs -= 86400;
+        days += 1;
+    }
+    civilFromDays(days - 25569, out.year, out.month, out.day);
+    out.hour = int(secs / 3600);
+    out.minute = int(secs / 60 % 60);
+    out.second = int(secs % 60);
+    return true;
+}
+
+std::string formatOleDate(double ole) {
+    std::string s;
+    DateParts p;
+    if (oleDateParts(ole, p)) appendDate(s, p);
+    else {
+        char buf[32];
+        auto r = std::to_chars(buf, buf + sizeof buf, ole);
+        s.assign(buf, size_t(r.ptr - buf));
+    }
+    return s;
+}
+
+std::string formatExtDateTime(const ExtDateTime& e) {
+    std::string s;
+    DateParts p;
+    // days since 0001-01-01; 1970-01-01 is day 719162
+    civilFromDays(e.days - 719162, p.year, p.month, p.day);
+    int64_t secs = e.seconds;
+    if (secs < 0 || secs >= 86400) secs = ((secs % 86400) + 86400) % 86400;
+    p.hour = int(secs / 3600);
+    p.minute = int(secs / 60 % 60);
+    p.second = int(secs % 60);
+    appendDate(s, p);
+    if (e.ticks > 0 && e.ticks < 10000000) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "%07lld", static_cast<long long>(e.ticks));
+        std::string f(buf);
+        while (!f.empty() && f.back() == '0') f.pop_back();
+        s += "." + f;
+    }
+    return s;
+}
+
+std::string formatDecimal(const Decimal& d) {
+    std::array<uint32_t, 4> m = d.mantissa;
+    std::string digits;
+    bool nonzero = true;
+    while (nonzero) {
+        uint64_t rem = 0;
+        nonzero = false;
+        for (int i = 3; i >= 0; --i) {
+            uint64_t cur = (rem << 32) | m[size_t(i)];
+            m[size_t(i)] = uint32_t(cur / 10);
+            rem = cur % 10;
+            if (m[size_t(i)]) nonzero = true;
+        }
+        digits.push_back(char('0' + rem));
+    }
+    std::reverse(digits.begin(), digits.end());
+    std::string out;
+    appendScaled(out, d.negative, digits, d.scale);
+    return out;
+}
+
+std::string formatCurrency(int64_t scaled) {
+    bool neg = scaled < 0;
+    uint64_t mag = neg ? uint64_t(0) - uint64_t(scaled) : uint64_t(scaled);
+    std::string out;
+    appendScaled(out, neg, std::to_string(mag), 4);
+    return out;
+}
+
+std::string formatGuid(std::span<const std::byte> b) {
+    if (b.size() < 16) return {};
+    std::string s = "{";
+    // Data1..Data3 are little-endian, the rest in stored order.
+    const std::byte d1[4] = {b[3], b[2], b[1], b[0]};
+    const std::byte d2[2] = {b[5], b[4]};
+    const std::byte d3[2] = {b[7], b[6]};
+    appendHex(s, d1, true);
+    s += '-';
+    appendHex(s, d2, true);
+    s += '-';
+    appendHex(s, d3, true);
+    s += '-';
+    appendHex(s, b.subspan(8, 2), true);
+    s += '-';
+    appendHex(s, b.subspan(10, 6), true);
+    s += '}';
+    return s;
+}
+
+void appendValue(std::string& out, const Value& v) {
+    switch (v.kind()) {
+    case ValueKind::Null: return;
+    case ValueKind::Boolean: out.push_back(v.asBool() ? '1' : '0'); return;
+    case ValueKind::Byte:
+    case ValueKind::Int16:
+    case ValueKind::Int32:
+    case ValueKind::Int64: appendInt(out, v.asInt()); return;
+    case ValueKind::Float: {
+        char buf[32];
+        auto r = std::to_chars(buf, buf + sizeof buf, v.asFloat());
+        out.append(buf, size_t(r.ptr - buf));
+        return;
+    }
+    case ValueKind::Double: {
+        char buf[32];
+        auto r = std::to_chars(buf, buf + sizeof buf, v.asDouble());
+        out.append(buf, size_t(r.ptr - buf));
+        return;
+    }
+    case ValueKind::Currency: out += formatCurrency(v.asInt()); return;
+    case ValueKind::DateTime: {
+        DateParts p;
+        if (oleDateParts(v.asDouble(), p)) appendDate(out, p);
+        else out += formatOleDate(v.asDouble());
+        return;
+    }
+    case ValueKind::ExtDateTime: out += formatExtDateTime(v.asExtDateTime()); return;
+    case ValueKind::Text: out.append(v.asText()); return;
+    case ValueKind::Binary: appendHex(out, v.asBytes()); return;
+    case ValueKind::Guid: out += formatGuid(v.asBytes()); return;
+    case ValueKind::Decimal: out += formatDecimal(v.asDecimal()); return;
+    case ValueKind::Complex: {
+        const ComplexSummary& c = v.asComplex();
+        if (c.items >= 0) {
+            appendInt(out, c.items);
+            out += c.items == 1 ? " item" : " items";
+        } else {
+            out += "complex #";
+            appendInt(out, c.key);
+        }
+        return;
+    }
+    }
+}
+
+std::string valueText(const Value& v) {
+    std::string s;
+    appendValue(s, v);
+    return s;
+}
+
+void appendField(std::string& out, std::string_view text) {
+    bool quote = false;
+    for (char c : text)
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') { quote = true; break; }
+    if (!quote) {
+        out.append(text);
+        return;
+    }
+    out.push_back('"');
+    for (char c : text) {
+        if (c == '"') out.push_back('"');
+        out.push_back(c);
+    }
+    out.push_back('"');
+}
+
+void appendField(std::string& out, const Value& v) {
+    switch (v.kind()) {
+    case ValueKind::Text: appendField(out, v.asText()); return;
+    case ValueKind::Complex: {
+        std::string s;
+        appendValue(s, v);
+        appendField(out, s);
+        return;
+    }
+    default: appendValue(out, v); return;  // never holds a comma, quote or line break
+    }
+}
+
+namespace {
+
+struct Sink {
+    int fd = -1;
+    std::FILE* file = nullptr;
+    bool write(const std::string& buf) {
+        if (file) return std::fwrite(buf.data(), 1, buf.size(), file) == buf.size();
+        size_t done = 0;
+        while (done < buf.size()) {
+            ssize_t n = ::write(fd, buf.data() + done, buf.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            done += size_t(n);
+        }
+        return true;
+    }
+};
+
+Result<ExportStats> writeTableTo(const std::shared_ptr<const Table>& table, Sink sink) {
+    constexpr size_t kFlushAt = 1 << 20;
+    std::string buf;
+    buf.reserve(kFlushAt + (64 << 10));
+    const auto& cols = table->columns();
+    for (size_t i = 0; i < cols.size(); ++i) {
+        if (i) buf.push_back(',');
+        appendField(buf, cols[i].name);
+    }
+    buf += "\r\n";
+    ExportStats stats;
+    Cursor cur(table);
+    const size_t n = cur.columnCount();
+    while (cur.next()) {
+        for (size_t i = 0; i < n; ++i) {
+            if (i) buf.push_back(',');
+            appendField(buf, cur.value(i));
+        }
+        buf += "\r\n";
+        ++stats.rows;
+        if (!cur.rowErrors().empty()) {
+            ++stats.rowsWithErrors;
+            for (const Error& e : cur.rowErrors())
+                if (stats.errors.size() < 20) stats.errors.push_back(e);
+        }
+        if (buf.size() >= kFlushAt) {
+            if (!sink.write(buf)) return makeError(std::string("write failed: ") + std::strerror(errno));
+            buf.clear();
+        }
+    }
+    if (!buf.empty() && !sink.write(buf)) return makeError(std::string("write failed: ") + std::strerror(errno));
+    if (cur.error()) return *cur.error();
+    for (const Error& e : cur.problems())
+        if (stats.errors.size() < 20) stats.errors.push_back(e);
+    stats.rowsWithErrors += cur.problemCount();
+    return stats;
+}
+
+}  // namespace
+
+Result<ExportStats> writeTable(const std::shared_ptr<const Table>& table, int fd) {
+    return writeTableTo(table, Sink{fd, nullptr});
+}
+
+Result<ExportStats> writeTable(const std::shared_ptr<const Table>& table, std::FILE* file) {
+    return writeTableTo(table, Sink{-1, file});
+}
+
+}  // namespace jet::csv

@@ -1,0 +1,215 @@
+// Table definitions: header block, column definitions and names, index definitions.
+#include <set>
+
+#include "jet/core.h"
+#include "jet/table.h"
+#include "jet/text.h"
+
+namespace jet {
+
+void TableLoader::setProperties(Table& t, const detail::PropertyBlob& blob) {
+    t.properties_ = blob.object;
+    for (const auto& [colName, props] : blob.columns) {
+        for (Column& c : t.columns_)
+            if (detail::equalsIgnoreCase(c.name, colName)) c.properties = props;
+    }
+}
+
+namespace {
+
+using detail::ByteSpan;
+using detail::ld16;
+using detail::ld32;
+using detail::ld8;
+
+constexpr size_t kMaxTdefPages = 512;
+
+Error tdefError(const std::string& what, uint32_t page, size_t offset) {
+    return makeError("table definition: " + what, int64_t(page), int64_t(offset));
+}
+
+// Reads a length-prefixed name; false when it does not fit.
+bool readName(const detail::DbCore& core, ByteSpan buf, size_t& pos, std::string& out) {
+    size_t lenSize = core.fmt.nameLenSize;
+    if (!detail::fits(buf, pos, lenSize)) return false;
+    size_t len = lenSize == 1 ? ld8(buf.data() + pos) : ld16(buf.data() + pos);
+    pos += lenSize;
+    if (!detail::fits(buf, pos, len)) return false;
+    out.clear();
+    if (core.fmt.jet3) detail::appendCodePageText(out, buf.subspan(pos, len), core.codePage);
+    else detail::appendUtf16(out, buf.subspan(pos, len));
+    pos += len;
+    return true;
+}
+
+}  // namespace
+
+Result<std::shared_ptr<Table>> TableLoader::load(const std::shared_ptr<detail::DbCore>& core, uint32_t tdefPage,
+                                                 std::string name) {
+    const detail::Format& f = core->fmt;
+    // Gather the definition: first page whole, continuation pages without their 8-byte header.
+    std::vector<std::byte> buf;
+    std::set<uint32_t> seen;
+    uint32_t pageNo = tdefPage;
+    while (pageNo != 0) {
+        if (!seen.insert(pageNo).second) return tdefError("page chain forms a cycle", pageNo, 4);
+        if (seen.size() > kMaxTdefPages) return tdefError("page chain too long", pageNo, 4);
+        auto page = core->page(pageNo);
+        if (!page) return page.error();
+        ByteSpan p = page->bytes;
+        if (ld8(p.data()) != 0x02)
+            return tdefError("page " + std::to_string(pageNo) + " is no table definition page (type " +
+                                 std::to_string(ld8(p.data())) + ")",
+                             pageNo, 0);
+        if (buf.empty()) buf.assign(p.begin(), p.end());
+        else buf.insert(buf.end(), p.begin() + 8, p.end());
+        pageNo = ld32(p.data() + 4);
+    }
+    ByteSpan b(buf.data(), buf.size());
+    if (!detail::fits(b, f.tdefRealIdxStart, 0)) return tdefError("header too short", tdefPage, 0);
+
+    auto table = std::make_shared<Table>();
+    table->core_ = core;
+    table->name_ = std::move(name);
+    table->tdefPage_ = tdefPage;
+    table->rowCount_ = ld32(b.data() + f.tdefRowCount);
+    table->tableType_ = ld8(b.data() + f.tdefTableType);
+    table->maxCols_ = ld16(b.data() + f.tdefMaxCols);
+    table->numVarCols_ = ld16(b.data() + f.tdefNumVarCols);
+    uint16_t numCols = ld16(b.data() + f.tdefNumCols);
+    uint32_t numIdx = ld32(b.data() + f.tdefNumIdx);
+    uint32_t numRealIdx = ld32(b.data() + f.tdefNumRealIdx);
+    table->usageMap_ = ld32(b.data() + f.tdefUsageMap);
+
+    // Counts must fit the bytes that remain before anything is sized by them.
+    size_t pos = f.tdefRealIdxStart;
+    if (numRealIdx > (b.size() - pos) / f.realIdxEntry)
+        return tdefError("index count " + std::to_string(numRealIdx) + " does not fit", tdefPage, f.tdefNumRealIdx);
+    pos += size_t(numRealIdx) * f.realIdxEntry;
+    if (numCols > (b.size() - pos) / f.colEntry)
+        return tdefError("column count " + std::to_string(numCols) + " does not fit", tdefPage, f.tdefNumCols);
+    if (numIdx > b.size() / f.logicalIdxEntry)
+        return tdefError("index count " + std::to_string(numIdx) + " does not fit", tdefPage, f.tdefNumIdx);
+
+    table->columns_.resize(numCols);
+    for (size_t i = 0; i < numCols; ++i, pos += f.colEntry) {
+        const std::byte* c = b.data() + pos;
+        Column& col = table->columns_[i];
+        col.type = ld8(c);
+        col.displayIndex = i;
+        if (f.jet3) {
+            col.number = ld16(c + 1);
+            col.varIndex = ld16(c + 3);
+            col.sortOrder = ld16(c + 7);
+            if (col.type == 0x0A || col.type == 0x0C) col.codePage = ld16(c + 9);
+            if (col.type == 0x10) {
+                col.precision = ld8(c + 9);
+                col.scale = ld8(c + 10);
+            }
+            col.flags = ld8(c + 13);
+            col.fixedOffset = ld16(c + 14);
+            col.length = ld16(c + 16);
+        } else {
+            col.number = ld16(c + 5);
+            col.varIndex = ld16(c + 7);
+            if (col.type == 0x10) {
+                col.precision = ld8(c + 11);
+                col.scale = ld8(c + 12);
+            } else if (col.type == 0x12) {
+                col.complexId = ld32(c + 11);
+            } else if (col.type == 0x0A || col.type == 0x0C) {
+                col.sortOrder = ld16(c + 11);
+            }
+            col.flags = ld8(c + 15);
+            col.extFlags = ld8(c + 16);
+            col.fixedOffset = ld16(c + 21);
+            col.length = ld16(c + 23);
+        }
+        if (col.type == 0x0A) {
+            uint16_t bytes = col.length;
+            if (col.isCalculated() && bytes >= 23) bytes = uint16_t(bytes - 23);
+            col.charLength = f.jet3 ? bytes : uint16_t(bytes / 2);
+        }
+    }
+    for (size_t i = 0; i < numCols; ++i) {
+        if (!readName(*core, b, pos, table->columns_[i].name))
+            return tdefError("column name " + std::to_string(i) + " does not fit", tdefPage, pos);
+    }
+
+    // Physical index definitions: key columns and flags.
+    struct RealIndex {
+        std::vector<std::pair<uint16_t, uint8_t>> keys;
+        uint8_t flags = 0;
+    };
+    std::vector<RealIndex> real(numRealIdx);
+    for (uint32_t i = 0; i < numRealIdx; ++i) {
+        if (!detail::fits(b, pos, f.realIdxDef)) return tdefError("index definition does not fit", tdefPage, pos);
+        const std::byte* r = b.data() + pos + (f.jet3 ? 0 : 4);
+        for (int k = 0; k < 10; ++k) {
+            uint16_t colNum = ld16(r + k * 3);
+            uint8_t order = ld8(r + k * 3 + 2);
+            if (colNum != 0xFFFF) real[i].keys.emplace_back(colNum, order);
+        }
+        real[i].flags = ld8(r + 30 + 8);
+        pos += f.realIdxDef;
+    }
+    // Logical indexes in stored order.
+    table->indexes_.resize(numIdx);
+    for (uint32_t i = 0; i < numIdx; ++i) {
+        if (!detail::fits(b, pos, f.logicalIdxEntry)) return tdefError("index entry does not fit", tdefPage, pos);
+        const std::byte* l = b.data() + pos + (f.jet3 ? 0 : 4);
+        Index& ix = table->indexes_[i];
+        ix.number = ld32(l);
+        ix.realIndex = ld32(l + 4);
+        uint8_t type = ld8(l + 4 + 4 + 1 + 4 + 4 + 1 + 1);
+        ix.primary = type == 0x01;
+        ix.foreignKey = type == 0x02;
+        pos += f.logicalIdxEntry;
+    }
+    for (uint32_t i = 0; i < numIdx; ++i) {
+        Index& ix = table->indexes_[i];
+        if (!readName(*core, b, pos, ix.name))
+            return tdefError("index name " + std::to_string(i) + " does not fit", tdefPage, pos);
+        if (ix.realIndex < real.size()) {
+            const RealIndex& r = real[ix.realIndex];
+            ix.unique = (r.flags & 0x01) != 0 || ix.primary;
+            ix.ignoreNulls = (r.flags & 0x02) != 0;
+            ix.required = (r.flags & 0x08) != 0;
+            for (auto [colNum, order] : r.keys) {
+                IndexColumn kc;
+                kc.columnNumber = colNum;
+                kc.ascending = order != 0x02;
+                kc.column = SIZE_MAX;
+                for (const Column& c : table->columns_)
+                    if (c.number == colNum) { kc.column = c.displayIndex; break; }
+                if (kc.column != SIZE_MAX) ix.columns.push_back(kc);
+            }
+        }
+    }
+    return table;
+}
+
+namespace detail {
+Result<std::shared_ptr<Table>> loadTable(const std::shared_ptr<DbCore>& core, uint32_t tdefPage, std::string name) {
+    return TableLoader::load(core, tdefPage, std::move(name));
+}
+}  // namespace detail
+
+const Column* Table::findColumn(std::string_view name) const {
+    for (const Column& c : columns_)
+        if (detail::equalsIgnoreCase(c.name, name)) return &c;
+    return nullptr;
+}
+
+namespace {
+std::string descriptionOf(const PropertyList& props) {
+    const Property* p = findProperty(props, "Description");
+    if (!p || p->value.kind() != ValueKind::Text) return {};
+    return std::string(p->value.view().asText());
+}
+}  // namespace
+
+std::string Table::description() const { return descriptionOf(properties_); }
+std::string Column::description() const { return descriptionOf(properties); }
+
+}  // namespace jet
