@@ -1,0 +1,6 @@
+#include "report/frmreport.h"
+
+TfrmReport::TfrmReport(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmReport"));
+}
