@@ -245,8 +245,13 @@ std::string valueText(const Value& v) {
 
 void appendField(std::string& out, std::string_view text) {
     bool quote = false;
-    for (char c : text)
-        if (c == ',' || c == '"' || c == '\r' || c == '\n') { quote = true; break; }
+    for (char c : text) {
+        // ',' '"' CR LF all sit below 0x2D; most text is rejected by the first compare
+        if (uint8_t(c) <= ',' && (c == ',' || c == '"' || c == '\r' || c == '\n')) {
+            quote = true;
+            break;
+        }
+    }
     if (!quote) {
         out.append(text);
         return;
@@ -277,11 +282,11 @@ namespace {
 struct Sink {
     int fd = -1;
     std::FILE* file = nullptr;
-    bool write(const std::string& buf) {
-        if (file) return std::fwrite(buf.data(), 1, buf.size(), file) == buf.size();
+    bool write(const char* data, size_t size) {
+        if (file) return std::fwrite(data, 1, size, file) == size;
         size_t done = 0;
-        while (done < buf.size()) {
-            ssize_t n = ::write(fd, buf.data() + done, buf.size() - done);
+        while (done < size) {
+            ssize_t n = ::write(fd, data + done, size - done);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) return false;
             done += size_t(n);
@@ -290,37 +295,144 @@ struct Sink {
     }
 };
 
+// Output buffer written through a raw pointer: the export loop formats straight into it.
+class OutBuf {
+public:
+    explicit OutBuf(size_t cap) : data_(std::make_unique<char[]>(cap)), cap_(cap) {}
+    size_t size() const { return len_; }
+    const char* data() const { return data_.get(); }
+    void clear() { len_ = 0; }
+    char* reserve(size_t n) {
+        if (n > cap_ - len_) grow(n);
+        return data_.get() + len_;
+    }
+    void commit(char* end) { len_ = size_t(end - data_.get()); }
+    void put(char c) { *reserve(1) = c; ++len_; }
+    void append(const char* p, size_t n) {
+        std::memcpy(reserve(n), p, n);
+        len_ += n;
+    }
+
+private:
+    void grow(size_t n) {
+        size_t cap = std::max(cap_ * 2, len_ + n);
+        auto d = std::make_unique<char[]>(cap);
+        std::memcpy(d.get(), data_.get(), len_);
+        data_ = std::move(d);
+        cap_ = cap;
+    }
+    std::unique_ptr<char[]> data_;
+    size_t cap_;
+    size_t len_ = 0;
+};
+
+inline char* put2(char* p, int v) {
+    p[0] = char('0' + v / 10);
+    p[1] = char('0' + v % 10);
+    return p + 2;
+}
+
+void fieldFast(OutBuf& out, const Value& v, std::string& tmp) {
+    switch (v.kind()) {
+    case ValueKind::Null: return;
+    case ValueKind::Boolean: out.put(v.asBool() ? '1' : '0'); return;
+    case ValueKind::Byte:
+    case ValueKind::Int16:
+    case ValueKind::Int32:
+    case ValueKind::Int64: {
+        char* p = out.reserve(24);
+        out.commit(std::to_chars(p, p + 24, v.asInt()).ptr);
+        return;
+    }
+    case ValueKind::Float: {
+        char* p = out.reserve(32);
+        out.commit(std::to_chars(p, p + 32, v.asFloat()).ptr);
+        return;
+    }
+    case ValueKind::Double: {
+        char* p = out.reserve(32);
+        out.commit(std::to_chars(p, p + 32, v.asDouble()).ptr);
+        return;
+    }
+    case ValueKind::DateTime: {
+        DateParts d;
+        if (oleDateParts(v.asDouble(), d) && d.year >= 0 && d.year <= 9999) {
+            char* p = out.reserve(19);
+            int y = int(d.year);
+            p = put2(p, y / 100);
+            p = put2(p, y % 100);
+            *p++ = '-';
+            p = put2(p, d.month);
+            *p++ = '-';
+            p = put2(p, d.day);
+            *p++ = ' ';
+            p = put2(p, d.hour);
+            *p++ = ':';
+            p = put2(p, d.minute);
+            *p++ = ':';
+            p = put2(p, d.second);
+            out.commit(p);
+            return;
+        }
+        break;
+    }
+    case ValueKind::Text: {
+        std::string_view t = v.asText();
+        for (char c : t) {
+            if (uint8_t(c) <= ',' && (c == ',' || c == '"' || c == '\r' || c == '\n')) {
+                tmp.clear();
+                appendField(tmp, t);
+                out.append(tmp.data(), tmp.size());
+                return;
+            }
+        }
+        out.append(t.data(), t.size());
+        return;
+    }
+    default:
+        break;
+    }
+    tmp.clear();
+    appendField(tmp, v);
+    out.append(tmp.data(), tmp.size());
+}
+
 Result<ExportStats> writeTableTo(const std::shared_ptr<const Table>& table, Sink sink) {
     constexpr size_t kFlushAt = 1 << 20;
-    std::string buf;
-    buf.reserve(kFlushAt + (64 << 10));
+    OutBuf buf(kFlushAt + (64 << 10));
+    std::string tmp;
     const auto& cols = table->columns();
     for (size_t i = 0; i < cols.size(); ++i) {
-        if (i) buf.push_back(',');
-        appendField(buf, cols[i].name);
+        if (i) buf.put(',');
+        tmp.clear();
+        appendField(tmp, cols[i].name);
+        buf.append(tmp.data(), tmp.size());
     }
-    buf += "\r\n";
+    buf.append("\r\n", 2);
     ExportStats stats;
     Cursor cur(table);
     const size_t n = cur.columnCount();
+    auto flush = [&]() {
+        bool ok = sink.write(buf.data(), buf.size());
+        buf.clear();
+        return ok;
+    };
     while (cur.next()) {
         for (size_t i = 0; i < n; ++i) {
-            if (i) buf.push_back(',');
-            appendField(buf, cur.value(i));
+            if (i) buf.put(',');
+            fieldFast(buf, cur.value(i), tmp);
         }
-        buf += "\r\n";
+        buf.append("\r\n", 2);
         ++stats.rows;
         if (!cur.rowErrors().empty()) {
             ++stats.rowsWithErrors;
             for (const Error& e : cur.rowErrors())
                 if (stats.errors.size() < 20) stats.errors.push_back(e);
         }
-        if (buf.size() >= kFlushAt) {
-            if (!sink.write(buf)) return makeError(std::string("write failed: ") + std::strerror(errno));
-            buf.clear();
-        }
+        if (buf.size() >= kFlushAt && !flush())
+            return makeError(std::string("write failed: ") + std::strerror(errno));
     }
-    if (!buf.empty() && !sink.write(buf)) return makeError(std::string("write failed: ") + std::strerror(errno));
+    if (buf.size() > 0 && !flush()) return makeError(std::string("write failed: ") + std::strerror(errno));
     if (cur.error()) return *cur.error();
     for (const Error& e : cur.problems())
         if (stats.errors.size() < 20) stats.errors.push_back(e);

@@ -246,83 +246,141 @@ struct Cursor::Impl {
         }
     }
 
-    // The stored bytes of a column in the current row; false when Null.
-    Result<bool> cellBytes(const Column& c, ByteSpan& out) {
-        if (c.number >= numCols) return false;
-        if (!((ld8(nullMask + c.number / 8) >> (c.number % 8)) & 1)) return false;
-        if (c.isFixed()) {
-            size_t w = fixedWidth(c.type);
-            if (w == 0) w = c.length;
-            size_t off = fixedStart + c.fixedOffset;
-            if (!fits(fixedEnd, off, w))
-                return makeError("column " + c.name + ": fixed value outside the row", rowPage.number,
-                                 int64_t(row.data() - rowPage.bytes.data()));
-            out = row.subspan(off, w);
-            return true;
+    struct ColInfo {
+        const Column* c;
+        uint16_t number;
+        uint16_t width;  // fixed columns: bytes read
+        uint16_t fixedOffset;
+        uint16_t varIndex;
+        uint8_t type;
+        bool fixed;
+        bool calc;
+    };
+    struct TextBuf {
+        std::unique_ptr<char[]> p;
+        size_t cap = 0;
+        char* reserve(size_t n) {
+            if (n > cap) {
+                size_t c = std::max(n, cap * 2);
+                p = std::make_unique<char[]>(c);
+                cap = c;
+            }
+            return p.get();
         }
-        if (c.varIndex >= varCount) return false;
-        uint16_t a = varOff[c.varIndex], b = varOff[size_t(c.varIndex) + 1];
-        if (b < a)
-            return makeError("column " + c.name + ": variable value has negative length", rowPage.number,
-                             int64_t(row.data() - rowPage.bytes.data()));
-        out = row.subspan(a, size_t(b - a));
-        return true;
+    };
+    std::vector<ColInfo> info;
+    std::vector<TextBuf> tbuf;
+    Error lastError;
+
+    void prepare() {
+        info.clear();
+        for (size_t c : cols) {
+            const Column& col = table->columns()[c];
+            ColInfo ci{};
+            ci.c = &col;
+            ci.number = col.number;
+            ci.width = fixedWidth(col.type) ? fixedWidth(col.type) : col.length;
+            ci.fixedOffset = col.fixedOffset;
+            ci.varIndex = col.varIndex;
+            ci.type = col.type;
+            ci.fixed = col.isFixed();
+            ci.calc = col.isCalculated();
+            info.push_back(ci);
+        }
+        tbuf.resize(cols.size());
     }
 
-    Result<Value> decode(size_t i) {
-        if (!haveRow) return makeError("no current row");
-        if (i >= cols.size()) return makeError("column index out of range");
-        const Column& c = table->columns()[cols[i]];
-        if (c.type == 0x01 && !c.isCalculated()) {
-            if (c.number >= numCols) return Value::null();
-            return Value::boolean((ld8(nullMask + c.number / 8) >> (c.number % 8)) & 1);
+    bool fail(const Column& c, const std::string& what) {
+        lastError = makeError("column " + c.name + ": " + what, rowPage.number,
+                              int64_t(row.data() - rowPage.bytes.data()));
+        return false;
+    }
+
+    bool nullBit(uint16_t number) const { return (ld8(nullMask + number / 8) >> (number % 8)) & 1; }
+
+    // Decodes the i-th chosen column of the current row into `out`; false with lastError set.
+    bool decodeInto(size_t i, Value& out) {
+        if (!haveRow) {
+            lastError = makeError("no current row");
+            return false;
+        }
+        if (i >= info.size()) {
+            lastError = makeError("column index out of range");
+            return false;
+        }
+        const ColInfo& ci = info[i];
+        if (ci.number >= numCols) {
+            out = Value::null();
+            return true;
+        }
+        const bool bit = nullBit(ci.number);
+        if (ci.type == 0x01 && !ci.calc) {
+            out = Value::boolean(bit);
+            return true;
+        }
+        if (!bit) {
+            out = Value::null();
+            return true;
         }
         ByteSpan v;
-        auto present = cellBytes(c, v);
-        if (!present) return present.error();
-        if (!*present) return Value::null();
-        auto err = [&](const std::string& what) {
-            return makeError("column " + c.name + ": " + what, rowPage.number,
-                             int64_t(row.data() - rowPage.bytes.data()));
-        };
-        if (c.isCalculated()) {
-            if (c.isLongValue()) {
+        if (ci.fixed) {
+            size_t off = fixedStart + ci.fixedOffset;
+            if (!fits(fixedEnd, off, ci.width)) return fail(*ci.c, "fixed value outside the row");
+            v = ByteSpan(row.data() + off, ci.width);
+        } else {
+            if (ci.varIndex >= varCount) {
+                out = Value::null();
+                return true;
+            }
+            uint16_t a = varOff[ci.varIndex], b = varOff[size_t(ci.varIndex) + 1];
+            if (b < a) return fail(*ci.c, "variable value has negative length");
+            v = ByteSpan(row.data() + a, size_t(b - a));
+        }
+        if (ci.calc) {
+            if (ci.c->isLongValue()) {
                 auto lv = detail::readLongValue(*core, v, bin[i]);
-                if (!lv) return err(lv.error().message);
+                if (!lv) return fail(*ci.c, lv.error().message);
                 v = ByteSpan(bin[i].data(), bin[i].size());
             }
             if (v.size() >= size_t(kCalcHeader)) {
                 size_t len = ld32(v.data() + 16);
                 v = v.subspan(kCalcHeader, std::min(len, v.size() - kCalcHeader));
             }
-            return decodeCalculated(i, c, v, err);
+            return decodeCalculated(i, *ci.c, v, out);
         }
-        return decodeStored(i, c, v, err);
+        return decodeStored(i, *ci.c, v, out);
     }
 
-    template <class ErrFn>
-    Result<Value> need(ByteSpan v, size_t n, ErrFn& err) {
-        if (v.size() < n) return err("value too short (" + std::to_string(v.size()) + " bytes)");
-        return Value::null();
+    bool textValue(size_t i, const Column& c, ByteSpan v, Value& out) {
+        if (fmt->jet3) {
+            std::string& s = text[i];
+            s.clear();
+            core->appendText(s, v, c.codePage);
+            out = Value::text(s);
+            return true;
+        }
+        char* dst = tbuf[i].reserve(detail::ucs2TextBound(v.size()));
+        char* end = detail::writeUcs2Text(dst, v);
+        out = Value::text(std::string_view(dst, size_t(end - dst)));
+        return true;
     }
 
-    template <class ErrFn>
-    Result<Value> decodeStored(size_t i, const Column& c, ByteSpan v, ErrFn& err) {
+    bool decodeStored(size_t i, const Column& c, ByteSpan v, Value& out) {
         size_t w = fixedWidth(c.type);
         if (w && v.size() < w && c.type != 0x14)
-            return err("value too short (" + std::to_string(v.size()) + " bytes)");
+            return fail(c, "value too short (" + std::to_string(v.size()) + " bytes)");
         const std::byte* p = v.data();
         switch (c.type) {
-        case 0x02: return Value::byte(ld8(p));
-        case 0x03: return Value::int16(int16_t(ld16(p)));
-        case 0x04: return Value::int32(int32_t(ld32(p)));
-        case 0x05: return Value::currency(int64_t(ld64(p)));
-        case 0x06: { float f; std::memcpy(&f, p, 4); return Value::single(f); }
-        case 0x07: { double d; std::memcpy(&d, p, 8); return Value::real(d); }
-        case 0x08: { double d; std::memcpy(&d, p, 8); return Value::dateTime(d); }
-        case 0x13: return Value::int64(int64_t(ld64(p)));
-        case 0x0F: return Value::guid(v.first(16));
-        case 0x12: return Value::complex(ComplexSummary{int32_t(ld32(p)), -1});
+        case 0x02: out = Value::byte(ld8(p)); return true;
+        case 0x03: out = Value::int16(int16_t(ld16(p))); return true;
+        case 0x04: out = Value::int32(int32_t(ld32(p))); return true;
+        case 0x05: out = Value::currency(int64_t(ld64(p))); return true;
+        case 0x06: { float f; std::memcpy(&f, p, 4); out = Value::single(f); return true; }
+        case 0x07: { double d; std::memcpy(&d, p, 8); out = Value::real(d); return true; }
+        case 0x08: { double d; std::memcpy(&d, p, 8); out = Value::dateTime(d); return true; }
+        case 0x13: out = Value::int64(int64_t(ld64(p))); return true;
+        case 0x0F: out = Value::guid(v.first(16)); return true;
+        case 0x12: out = Value::complex(ComplexSummary{int32_t(ld32(p)), -1}); return true;
         case 0x10: {
             Decimal d;
             d.negative = (ld8(p) & 0x80) != 0;
@@ -332,70 +390,62 @@ struct Cursor::Impl {
             d.mantissa[2] = ld32(p + 5);
             d.mantissa[1] = ld32(p + 9);
             d.mantissa[0] = ld32(p + 13);
-            return Value::decimal(d);
+            out = Value::decimal(d);
+            return true;
         }
-        case 0x14: return decodeExtDate(v, err);
-        case 0x09: return Value::binary(v);
-        case 0x0A: {
-            std::string& s = text[i];
-            s.clear();
-            core->appendText(s, v, c.codePage);
-            return Value::text(s);
-        }
+        case 0x14: return decodeExtDate(c, v, out);
+        case 0x09: out = Value::binary(v); return true;
+        case 0x0A: return textValue(i, c, v, out);
         case 0x0B:
         case 0x0C: {
             auto lv = detail::readLongValue(*core, v, bin[i]);
-            if (!lv) return err(lv.error().message);
+            if (!lv) return fail(c, lv.error().message);
             ByteSpan data(bin[i].data(), bin[i].size());
-            if (c.type == 0x0B) return Value::binary(data);
-            std::string& s = text[i];
-            s.clear();
-            core->appendText(s, data, c.codePage);
-            return Value::text(s);
+            if (c.type == 0x0B) {
+                out = Value::binary(data);
+                return true;
+            }
+            return textValue(i, c, data, out);
         }
         default:
-            return Value::binary(v);  // unknown type: show the stored bytes
+            out = Value::binary(v);  // unknown type: show the stored bytes
+            return true;
         }
     }
 
-    template <class ErrFn>
-    Result<Value> decodeExtDate(ByteSpan v, ErrFn& err) {
+    bool decodeExtDate(const Column& c, ByteSpan v, Value& out) {
         // "DDDDDDDDDDDDDDDDDDD:SSSSSSSSSSSSSSSSSSS:NNNNNNN": days since 0001-01-01, seconds, 100 ns
         std::string_view s(reinterpret_cast<const char*>(v.data()), v.size());
         size_t a = s.find(':');
         size_t b = a == std::string_view::npos ? a : s.find(':', a + 1);
         ExtDateTime e;
         if (a == std::string_view::npos || !parseDigits(s.data(), a, e.days))
-            return err("extended date is not readable");
+            return fail(c, "extended date is not readable");
         std::string_view secs = s.substr(a + 1, b == std::string_view::npos ? std::string_view::npos : b - a - 1);
-        if (!parseDigits(secs.data(), secs.size(), e.seconds)) return err("extended date is not readable");
+        if (!parseDigits(secs.data(), secs.size(), e.seconds)) return fail(c, "extended date is not readable");
         if (b != std::string_view::npos) {
             std::string_view t = s.substr(b + 1);
             while (!t.empty() && (t.back() == '\0' || t.back() == ' ')) t.remove_suffix(1);
-            if (!t.empty() && !parseDigits(t.data(), t.size(), e.ticks)) return err("extended date is not readable");
+            if (!t.empty() && !parseDigits(t.data(), t.size(), e.ticks)) return fail(c, "extended date is not readable");
         }
-        return Value::extDateTime(e);
+        out = Value::extDateTime(e);
+        return true;
     }
 
-    template <class ErrFn>
-    Result<Value> decodeCalculated(size_t i, const Column& c, ByteSpan v, ErrFn& err) {
+    bool decodeCalculated(size_t i, const Column& c, ByteSpan v, Value& out) {
         switch (c.type) {
         case 0x01:
-            if (v.empty()) return err("calculated value is empty");
-            return Value::boolean(ld8(v.data()) != 0);
+            if (v.empty()) return fail(c, "calculated value is empty");
+            out = Value::boolean(ld8(v.data()) != 0);
+            return true;
         case 0x0A:
-        case 0x0C: {
-            std::string& s = text[i];
-            s.clear();
-            core->appendText(s, v, c.codePage);
-            return Value::text(s);
-        }
+        case 0x0C: return textValue(i, c, v, out);
         case 0x10: {
             // [total length 2][scale][sign][magnitude: first 4 bytes swapped if not a multiple of 8,
             // then 8-byte little-endian groups, most significant first]
-            if (v.size() < 4) return err("calculated decimal too short");
+            if (v.size() < 4) return fail(c, "calculated decimal too short");
             size_t total = ld16(v.data());
-            size_t n = (total > 0 ? total : v.size()) - std::min<size_t>(2, total > 0 ? total : v.size());
+            size_t n = total > 2 ? total - 2 : v.size() - 4;
             n = std::min<size_t>((n / 4) * 4, 16);
             if (n > v.size() - 4) n = ((v.size() - 4) / 4) * 4;
             std::byte tmp[16];
@@ -411,10 +461,11 @@ struct Cursor::Impl {
             d.negative = ld8(v.data() + 3) != 0;
             d.precision = 28;
             mantissaFromBigEndian(tmp, n, d);
-            return Value::decimal(d);
+            out = Value::decimal(d);
+            return true;
         }
         default:
-            return decodeStored(i, c, v, err);
+            return decodeStored(i, c, v, out);
         }
     }
 };
@@ -431,6 +482,7 @@ Cursor::Cursor(std::shared_ptr<const Table> table, std::vector<size_t> columns) 
     d_->text.resize(d_->cols.size());
     d_->bin.resize(d_->cols.size());
     d_->table = std::move(table);
+    d_->prepare();
 }
 
 Cursor::~Cursor() = default;
@@ -459,13 +511,18 @@ const Column& Cursor::column(size_t i) const { return d_->table->columns()[d_->c
 const std::vector<size_t>& Cursor::columnIndexes() const { return d_->cols; }
 
 Value Cursor::value(size_t i) {
-    auto r = d_->decode(i);
-    if (r) return *r;
-    d_->rowErrors.push_back(r.error());
+    Value v;
+    if (d_->decodeInto(i, v)) return v;
+    d_->rowErrors.push_back(std::move(d_->lastError));
     return Value::null();
 }
 
-Result<Value> Cursor::read(size_t i) { return d_->decode(i); }
+Result<Value> Cursor::read(size_t i) {
+    Value v;
+    if (d_->decodeInto(i, v)) return v;
+    return d_->lastError;
+}
+
 const std::vector<Error>& Cursor::rowErrors() const { return d_->rowErrors; }
 const std::vector<Error>& Cursor::problems() const { return d_->problems; }
 uint64_t Cursor::problemCount() const { return d_->problemCount; }

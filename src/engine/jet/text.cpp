@@ -141,32 +141,47 @@ void appendUtf8(std::string& out, uint32_t cp) {
 
 namespace {
 
-// Decodes UTF-16 units fed one at a time, pairing surrogates.
-struct Utf16Decoder {
-    std::string& out;
+// Writes UTF-8 for UTF-16 units into a buffer sized for the worst case (3 bytes per unit).
+struct Utf16Writer {
+    char* p;
     uint32_t high = 0;
+    void put(uint32_t cp) {
+        if (cp < 0x80) {
+            *p++ = char(cp);
+        } else if (cp < 0x800) {
+            *p++ = char(0xC0 | (cp >> 6));
+            *p++ = char(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            *p++ = char(0xE0 | (cp >> 12));
+            *p++ = char(0x80 | ((cp >> 6) & 0x3F));
+            *p++ = char(0x80 | (cp & 0x3F));
+        } else {
+            *p++ = char(0xF0 | (cp >> 18));
+            *p++ = char(0x80 | ((cp >> 12) & 0x3F));
+            *p++ = char(0x80 | ((cp >> 6) & 0x3F));
+            *p++ = char(0x80 | (cp & 0x3F));
+        }
+    }
     void unit(uint16_t u) {
+        if (u < 0x80 && !high) {
+            *p++ = char(u);
+            return;
+        }
         if (high) {
             if (u >= 0xDC00 && u <= 0xDFFF) {
-                appendUtf8(out, 0x10000 + ((high - 0xD800) << 10) + (u - 0xDC00));
+                put(0x10000 + ((high - 0xD800) << 10) + (u - 0xDC00));
                 high = 0;
                 return;
             }
-            appendUtf8(out, 0xFFFD);
+            put(0xFFFD);
             high = 0;
         }
-        if (u >= 0xD800 && u <= 0xDBFF) {
-            high = u;
-        } else if (u >= 0xDC00 && u <= 0xDFFF) {
-            appendUtf8(out, 0xFFFD);
-        } else if (u < 0x80) {
-            out.push_back(char(u));
-        } else {
-            appendUtf8(out, u);
-        }
+        if (u >= 0xD800 && u <= 0xDBFF) high = u;
+        else if (u >= 0xDC00 && u <= 0xDFFF) put(0xFFFD);
+        else put(u);
     }
     void finish() {
-        if (high) appendUtf8(out, 0xFFFD);
+        if (high) put(0xFFFD);
         high = 0;
     }
 };
@@ -174,37 +189,51 @@ struct Utf16Decoder {
 }  // namespace
 
 void appendUtf16(std::string& out, ByteSpan b) {
-    Utf16Decoder d{out};
     const size_t n = b.size() & ~size_t(1);
-    for (size_t i = 0; i < n; i += 2) d.unit(ld16(b.data() + i));
-    d.finish();
+    const size_t at = out.size();
+    out.resize(at + (n / 2) * 3 + 3);
+    Utf16Writer w{out.data() + at};
+    const std::byte* d = b.data();
+    for (size_t i = 0; i < n; i += 2) w.unit(ld16(d + i));
+    w.finish();
+    out.resize(size_t(w.p - out.data()));
 }
 
-void appendUcs2Text(std::string& out, ByteSpan b) {
-    if (b.size() >= 2 && b[0] == std::byte{0xFF} && b[1] == std::byte{0xFE}) {
-        Utf16Decoder d{out};
+char* writeUcs2Text(char* dst, ByteSpan b) {
+    const size_t n = b.size();
+    const std::byte* d = b.data();
+    Utf16Writer w{dst};
+    if (n >= 2 && d[0] == std::byte{0xFF} && d[1] == std::byte{0xFE}) {
         bool compressed = true;
         size_t i = 2;
-        const size_t n = b.size();
         while (i < n) {
-            uint8_t c = uint8_t(b[i]);
+            uint8_t c = uint8_t(d[i]);
             if (c == 0) {
                 compressed = !compressed;
                 ++i;
             } else if (compressed) {
-                d.unit(c);
+                w.unit(c);
                 ++i;
             } else if (n - i >= 2) {
-                d.unit(ld16(b.data() + i));
+                w.unit(ld16(d + i));
                 i += 2;
             } else {
                 break;
             }
         }
-        d.finish();
-        return;
+    } else {
+        const size_t even = n & ~size_t(1);
+        for (size_t i = 0; i < even; i += 2) w.unit(ld16(d + i));
     }
-    appendUtf16(out, b);
+    w.finish();
+    return w.p;
+}
+
+void appendUcs2Text(std::string& out, ByteSpan b) {
+    const size_t at = out.size();
+    out.resize(at + ucs2TextBound(b.size()));
+    char* end = writeUcs2Text(out.data() + at, b);
+    out.resize(size_t(end - out.data()));
 }
 
 void appendCodePageText(std::string& out, ByteSpan bytes, uint16_t codePage) {

@@ -12,6 +12,9 @@ void appendUtf8(std::string& out, uint32_t cp);
 // UTF-16LE, or the compressed form (0xFF 0xFE, then 8-bit runs and 16-bit runs switched by 0x00).
 // Appends UTF-8 to out; unpaired surrogates become U+FFFD.
 void appendUcs2Text(std::string& out, ByteSpan bytes);
+// Same into a caller's buffer of at least ucs2TextBound(bytes.size()) chars; returns the end.
+inline size_t ucs2TextBound(size_t n) { return n * 3 + 4; }
+char* writeUcs2Text(char* dst, ByteSpan bytes);
 // Plain UTF-16LE (names in definitions and properties).
 void appendUtf16(std::string& out, ByteSpan bytes);
 

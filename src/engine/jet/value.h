@@ -51,7 +51,7 @@ struct ComplexSummary {
 
 class Value {
 public:
-    Value() = default;
+    Value() : i_(0) {}
     static Value null() { return Value(); }
     static Value boolean(bool b) { Value v(ValueKind::Boolean); v.i_ = b; return v; }
     static Value byte(uint8_t b) { Value v(ValueKind::Byte); v.i_ = b; return v; }
@@ -63,9 +63,9 @@ public:
     static Value real(double d) { Value v(ValueKind::Double); v.d_ = d; return v; }
     static Value dateTime(double d) { Value v(ValueKind::DateTime); v.d_ = d; return v; }
     static Value extDateTime(ExtDateTime e) { Value v(ValueKind::ExtDateTime); v.ext_ = e; return v; }
-    static Value text(std::string_view s) { Value v(ValueKind::Text); v.text_ = s; return v; }
-    static Value binary(std::span<const std::byte> b) { Value v(ValueKind::Binary); v.bytes_ = b; return v; }
-    static Value guid(std::span<const std::byte> b) { Value v(ValueKind::Guid); v.bytes_ = b; return v; }
+    static Value text(std::string_view s) { Value v(ValueKind::Text); v.ptr_ = {s.data(), s.size()}; return v; }
+    static Value binary(std::span<const std::byte> b) { Value v(ValueKind::Binary); v.ptr_ = {b.data(), b.size()}; return v; }
+    static Value guid(std::span<const std::byte> b) { Value v(ValueKind::Guid); v.ptr_ = {b.data(), b.size()}; return v; }
     static Value decimal(const Decimal& d) { Value v(ValueKind::Decimal); v.dec_ = d; return v; }
     static Value complex(ComplexSummary c) { Value v(ValueKind::Complex); v.cx_ = c; return v; }
 
@@ -78,23 +78,28 @@ public:
     float asFloat() const { return f_; }
     // Double and DateTime; Float widened
     double asDouble() const { return kind_ == ValueKind::Float ? double(f_) : d_; }
-    std::string_view asText() const { return text_; }
-    std::span<const std::byte> asBytes() const { return bytes_; }  // Binary, Guid
+    std::string_view asText() const { return {static_cast<const char*>(ptr_.p), ptr_.n}; }
+    std::span<const std::byte> asBytes() const { return {static_cast<const std::byte*>(ptr_.p), ptr_.n}; }  // Binary, Guid
     const Decimal& asDecimal() const { return dec_; }
     const ExtDateTime& asExtDateTime() const { return ext_; }
     const ComplexSummary& asComplex() const { return cx_; }
 
 private:
-    explicit Value(ValueKind k) : kind_(k) {}
+    explicit Value(ValueKind k) : kind_(k), i_(0) {}
+    struct Ptr {
+        const void* p;
+        size_t n;
+    };
     ValueKind kind_ = ValueKind::Null;
-    int64_t i_ = 0;
-    float f_ = 0;
-    double d_ = 0;
-    std::string_view text_;
-    std::span<const std::byte> bytes_;
-    Decimal dec_;
-    ExtDateTime ext_;
-    ComplexSummary cx_;
+    union {
+        int64_t i_;
+        float f_;
+        double d_;
+        Ptr ptr_;
+        Decimal dec_;
+        ExtDateTime ext_;
+        ComplexSummary cx_;
+    };
 };
 
 // A value that owns its text/bytes (properties, values kept across rows).
