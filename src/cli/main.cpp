@@ -1,8 +1,13 @@
 // tabulon-cli: the engine and the report engine for scripts, benchmarks and tests.
-#include <QCoreApplication>
+#include "automation/error.h"
+#include "cli/commands.h"
+
+#include <QString>
+#include <QStringList>
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 
 namespace {
 
@@ -18,6 +23,63 @@ constexpr const char* kUsage =
     "  tabulon-cli qrp-render FILE --png DIR        every stored page rendered to DIR/page-N.png\n"
     "  tabulon-cli --help | --version\n";
 
+// One line on stderr, whatever the message holds.
+void fail(const QString& message)
+{
+    QString line = message;
+    line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    std::fprintf(stderr, "tabulon-cli: %s\n", line.toUtf8().constData());
+}
+
+int usage(const QString& problem)
+{
+    fail(problem + QStringLiteral(" (see tabulon-cli --help)"));
+    return cli::UsageError;
+}
+
+int run(const QStringList& args)
+{
+    const QString command = args.value(0);
+    const QStringList rest = args.mid(1);
+    if (command == QLatin1String("tables")) {
+        if (rest.size() != 1)
+            return usage(QStringLiteral("tables takes one argument: DB"));
+        return cli::tablesCommand(rest[0]);
+    }
+    if (command == QLatin1String("fields") || command == QLatin1String("export")) {
+        if (rest.size() != 2)
+            return usage(QStringLiteral("%1 takes two arguments: DB TABLE").arg(command));
+        return command == QLatin1String("fields") ? cli::fieldsCommand(rest[0], rest[1])
+                                                  : cli::exportCommand(rest[0], rest[1]);
+    }
+    if (command == QLatin1String("query")) {
+        QStringList positional;
+        long long maxRows = -1;
+        for (qsizetype i = 0; i < rest.size(); ++i) {
+            if (rest[i] == QLatin1String("--max-rows")) {
+                bool ok = false;
+                maxRows = i + 1 < rest.size() ? rest[i + 1].toLongLong(&ok) : -1;
+                if (!ok || maxRows < 0)
+                    return usage(QStringLiteral("--max-rows needs a number of rows (0 or more)"));
+                ++i;
+            } else {
+                positional << rest[i];
+            }
+        }
+        if (positional.size() != 2)
+            return usage(QStringLiteral("query takes two arguments: DB SQL [--max-rows N]"));
+        return cli::queryCommand(positional[0], positional[1], maxRows);
+    }
+    if (command == QLatin1String("report") || command == QLatin1String("qrp-info")
+        || command == QLatin1String("qrp-render")) {
+        fail(QStringLiteral("%1: not available yet").arg(command));
+        return cli::UsageError;
+    }
+    if (command.isEmpty())
+        return usage(QStringLiteral("no command given"));
+    return usage(QStringLiteral("unknown command '%1'").arg(command));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -30,6 +92,20 @@ int main(int argc, char* argv[])
         std::printf("tabulon-cli %s\n", TABULON_VERSION);
         return 0;
     }
-    std::fputs(kUsage, stderr);
-    return 1;
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    try {
+        const int code = run(args);
+        if (std::fflush(stdout) != 0) {
+            fail(QStringLiteral("cannot write the output"));
+            return cli::Failure;
+        }
+        return code;
+    } catch (const automation::Error& e) {
+        fail(e.description());
+    } catch (const std::exception& e) {
+        fail(QString::fromUtf8(e.what()));
+    }
+    return cli::Failure;
 }
