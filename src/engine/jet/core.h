@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "jet/database.h"
@@ -104,5 +105,6 @@ struct TableLoader {
     static Result<std::shared_ptr<Table>> load(const std::shared_ptr<detail::DbCore>& core, uint32_t tdefPage,
                                                std::string name);
     static void setProperties(Table& t, const detail::PropertyBlob& blob);
+    static void setComplexCounts(Table& t, size_t displayIndex, std::unordered_map<int32_t, int32_t> counts);
 };
 }  // namespace jet

@@ -337,7 +337,8 @@ struct Cursor::Impl {
             v = ByteSpan(row.data() + a, size_t(b - a));
         }
         if (ci.calc) {
-            if (ci.c->isLongValue()) {
+            const uint8_t rt = ci.c->resultType ? ci.c->resultType : ci.type;
+            if (rt == 0x0B || rt == 0x0C || (rt == 0x0A && ci.c->length == 0)) {
                 auto lv = detail::readLongValue(*core, v, bin[i]);
                 if (!lv) return fail(*ci.c, lv.error().message);
                 v = ByteSpan(bin[i].data(), bin[i].size());
@@ -346,9 +347,13 @@ struct Cursor::Impl {
                 size_t len = ld32(v.data() + 16);
                 v = v.subspan(kCalcHeader, std::min(len, v.size() - kCalcHeader));
             }
-            return decodeCalculated(i, *ci.c, v, out);
+            if (v.empty()) {  // not computed yet
+                out = Value::null();
+                return true;
+            }
+            return decodeCalculated(i, *ci.c, rt, v, out);
         }
-        return decodeStored(i, *ci.c, v, out);
+        return decodeStored(i, *ci.c, ci.type, v, out);
     }
 
     bool textValue(size_t i, const Column& c, ByteSpan v, Value& out) {
@@ -365,12 +370,12 @@ struct Cursor::Impl {
         return true;
     }
 
-    bool decodeStored(size_t i, const Column& c, ByteSpan v, Value& out) {
-        size_t w = fixedWidth(c.type);
-        if (w && v.size() < w && c.type != 0x14)
+    bool decodeStored(size_t i, const Column& c, uint8_t type, ByteSpan v, Value& out) {
+        size_t w = fixedWidth(type);
+        if (w && v.size() < w && type != 0x14)
             return fail(c, "value too short (" + std::to_string(v.size()) + " bytes)");
         const std::byte* p = v.data();
-        switch (c.type) {
+        switch (type) {
         case 0x02: out = Value::byte(ld8(p)); return true;
         case 0x03: out = Value::int16(int16_t(ld16(p))); return true;
         case 0x04: out = Value::int32(int32_t(ld32(p))); return true;
@@ -380,7 +385,11 @@ struct Cursor::Impl {
         case 0x08: { double d; std::memcpy(&d, p, 8); out = Value::dateTime(d); return true; }
         case 0x13: out = Value::int64(int64_t(ld64(p))); return true;
         case 0x0F: out = Value::guid(v.first(16)); return true;
-        case 0x12: out = Value::complex(ComplexSummary{int32_t(ld32(p)), -1}); return true;
+        case 0x12: {
+            int32_t key = int32_t(ld32(p));
+            out = Value::complex(ComplexSummary{key, table->complexItemCount(c.displayIndex, key)});
+            return true;
+        }
         case 0x10: {
             Decimal d;
             d.negative = (ld8(p) & 0x80) != 0;
@@ -401,7 +410,7 @@ struct Cursor::Impl {
             auto lv = detail::readLongValue(*core, v, bin[i]);
             if (!lv) return fail(c, lv.error().message);
             ByteSpan data(bin[i].data(), bin[i].size());
-            if (c.type == 0x0B) {
+            if (type == 0x0B) {
                 out = Value::binary(data);
                 return true;
             }
@@ -414,26 +423,27 @@ struct Cursor::Impl {
     }
 
     bool decodeExtDate(const Column& c, ByteSpan v, Value& out) {
-        // "DDDDDDDDDDDDDDDDDDD:SSSSSSSSSSSSSSSSSSS:NNNNNNN": days since 0001-01-01, seconds, 100 ns
+        // "DDDDDDDDDDDDDDDDDDD:TTTTTTTTTTTTTTTTTTT:P": days since 0001-01-01, time of day in
+        // 100 ns ticks, digits of precision
         std::string_view s(reinterpret_cast<const char*>(v.data()), v.size());
         size_t a = s.find(':');
         size_t b = a == std::string_view::npos ? a : s.find(':', a + 1);
         ExtDateTime e;
+        int64_t ticks = 0;
         if (a == std::string_view::npos || !parseDigits(s.data(), a, e.days))
             return fail(c, "extended date is not readable");
-        std::string_view secs = s.substr(a + 1, b == std::string_view::npos ? std::string_view::npos : b - a - 1);
-        if (!parseDigits(secs.data(), secs.size(), e.seconds)) return fail(c, "extended date is not readable");
-        if (b != std::string_view::npos) {
-            std::string_view t = s.substr(b + 1);
-            while (!t.empty() && (t.back() == '\0' || t.back() == ' ')) t.remove_suffix(1);
-            if (!t.empty() && !parseDigits(t.data(), t.size(), e.ticks)) return fail(c, "extended date is not readable");
-        }
+        std::string_view t = s.substr(a + 1, b == std::string_view::npos ? std::string_view::npos : b - a - 1);
+        while (!t.empty() && t.back() == '\0') t.remove_suffix(1);
+        if (!parseDigits(t.data(), t.size(), ticks) || ticks >= 864000000000LL)
+            return fail(c, "extended date is not readable");
+        e.seconds = ticks / 10000000;
+        e.ticks = ticks % 10000000;
         out = Value::extDateTime(e);
         return true;
     }
 
-    bool decodeCalculated(size_t i, const Column& c, ByteSpan v, Value& out) {
-        switch (c.type) {
+    bool decodeCalculated(size_t i, const Column& c, uint8_t type, ByteSpan v, Value& out) {
+        switch (type) {
         case 0x01:
             if (v.empty()) return fail(c, "calculated value is empty");
             out = Value::boolean(ld8(v.data()) != 0);
@@ -465,7 +475,7 @@ struct Cursor::Impl {
             return true;
         }
         default:
-            return decodeStored(i, c, v, out);
+            return decodeStored(i, c, type, v, out);
         }
     }
 };

@@ -135,6 +135,41 @@ std::string dirOf(const std::string& path) {
 
 }  // namespace
 
+// Items per key of a complex column, from its hidden table. Unreadable metadata leaves the count unknown.
+void Database::countComplexItems(Table& t, const Column& c) {
+    if (detail::equalsIgnoreCase(t.name(), "MSysComplexColumns")) return;
+    auto meta = table("MSysComplexColumns");
+    if (!meta) return;
+    const Column* cId = (*meta)->findColumn("ComplexID");
+    const Column* cFlat = (*meta)->findColumn("FlatTableID");
+    if (!cId || !cFlat) return;
+    Cursor mc(*meta, {cId->displayIndex, cFlat->displayIndex});
+    uint32_t flatPage = 0;
+    while (mc.next()) {
+        Value id = mc.value(0);
+        if (!id.isNull() && uint32_t(id.asInt()) == c.complexId) {
+            flatPage = uint32_t(mc.value(1).asInt()) & 0x00FFFFFFu;
+            break;
+        }
+    }
+    if (flatPage == 0) return;
+    auto flat = detail::loadTable(s_->core, flatPage, "complex " + c.name);
+    if (!flat) return;
+    // The key column of the hidden table carries extended flag 0x08.
+    const Column* key = nullptr;
+    for (const Column& fc : (*flat)->columns())
+        if ((fc.extFlags & 0x08) && fc.type == 0x04) { key = &fc; break; }
+    if (!key) return;
+    std::unordered_map<int32_t, int32_t> counts;
+    std::shared_ptr<const Table> ft = *flat;
+    Cursor fcur(ft, {key->displayIndex});
+    while (fcur.next()) {
+        Value k = fcur.value(0);
+        if (!k.isNull()) ++counts[int32_t(k.asInt())];
+    }
+    TableLoader::setComplexCounts(t, c.displayIndex, std::move(counts));
+}
+
 Database::Database(std::unique_ptr<State> state) : s_(std::move(state)) {}
 Database::~Database() = default;
 
@@ -281,6 +316,8 @@ Result<std::shared_ptr<const Table>> Database::table(std::string_view name) {
         return err;
     }
     TableLoader::setProperties(**t, s_->tableProps[idx]);
+    for (const Column& c : (*t)->columns())
+        if (c.type == 0x12) countComplexItems(**t, c);
     std::shared_ptr<const Table> ct = std::move(*t);
     s_->cache[key] = ct;
     return ct;

@@ -89,6 +89,7 @@ public:
     struct State;
 
 private:
+    void countComplexItems(Table& t, const struct Column& c);
     explicit Database(std::unique_ptr<State> state);
     static Result<std::unique_ptr<Database>> openSource(std::unique_ptr<detail::ByteSource> src,
                                                         std::string path, const OpenOptions& options);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "jet/property.h"
@@ -37,6 +38,7 @@ struct Column {
     uint16_t codePage = 0;     // Jet 3 text columns: code page of the definition (0 = database's)
     uint16_t sortOrder = 0;
     uint32_t complexId = 0;    // Complex columns: id in MSysComplexColumns
+    uint8_t resultType = 0;    // calculated columns: type of the stored result ("ResultType")
     size_t displayIndex = 0;   // position in Table::columns()
     PropertyList properties;   // stored properties in stored order ("Description", ...)
 
@@ -83,6 +85,9 @@ public:
     const PropertyList& properties() const { return properties_; }
     std::string description() const;
 
+    // Complex columns: number of items behind a key, -1 when unknown.
+    int32_t complexItemCount(size_t displayIndex, int32_t key) const;
+
     // Internals for the cursor.
     const std::shared_ptr<detail::DbCore>& core() const { return core_; }
     uint32_t usageMapPointer() const { return usageMap_; }
@@ -102,6 +107,8 @@ private:
     std::vector<Column> columns_;
     std::vector<Index> indexes_;
     PropertyList properties_;
+    // display index -> (key -> items) for complex columns whose hidden table could be read
+    std::vector<std::pair<size_t, std::unordered_map<int32_t, int32_t>>> complexCounts_;
 };
 
 }  // namespace jet

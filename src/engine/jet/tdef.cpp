@@ -13,6 +13,14 @@ void TableLoader::setProperties(Table& t, const detail::PropertyBlob& blob) {
         for (Column& c : t.columns_)
             if (detail::equalsIgnoreCase(c.name, colName)) c.properties = props;
     }
+    for (Column& c : t.columns_) {
+        if (!c.isCalculated()) continue;
+        const Property* rt = findProperty(c.properties, "ResultType");
+        if (rt && !rt->value.isNull() && rt->value.kind() != ValueKind::Text) {
+            int64_t v = rt->value.view().asInt();
+            if (v > 0 && v < 256) c.resultType = uint8_t(v);
+        }
+    }
 }
 
 namespace {
@@ -194,6 +202,19 @@ Result<std::shared_ptr<Table>> loadTable(const std::shared_ptr<DbCore>& core, ui
     return TableLoader::load(core, tdefPage, std::move(name));
 }
 }  // namespace detail
+
+void TableLoader::setComplexCounts(Table& t, size_t displayIndex, std::unordered_map<int32_t, int32_t> counts) {
+    t.complexCounts_.emplace_back(displayIndex, std::move(counts));
+}
+
+int32_t Table::complexItemCount(size_t displayIndex, int32_t key) const {
+    for (const auto& [idx, counts] : complexCounts_) {
+        if (idx != displayIndex) continue;
+        auto it = counts.find(key);
+        return it == counts.end() ? 0 : it->second;
+    }
+    return -1;
+}
 
 const Column* Table::findColumn(std::string_view name) const {
     for (const Column& c : columns_)

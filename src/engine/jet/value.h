@@ -41,7 +41,7 @@ struct Decimal {
 struct ExtDateTime {
     int64_t days = 0;     // since 0001-01-01
     int64_t seconds = 0;  // of the day
-    int64_t ticks = 0;    // 100 ns units within the second
+    int64_t ticks = 0;    // 100 ns units within the second (0..9999999)
 };
 
 struct ComplexSummary {
