@@ -1,0 +1,83 @@
+#pragma once
+// Shared helpers for the reader tests.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "jet/csv.h"
+#include "jet/cursor.h"
+#include "jet/database.h"
+#include "jet/table.h"
+
+namespace jet_test {
+
+inline std::string dataPath(const std::string& name) { return std::string(TABULON_TEST_DATA) + "/" + name; }
+
+inline std::vector<std::byte> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> c((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::byte> b(c.size());
+    for (size_t i = 0; i < c.size(); ++i) b[i] = std::byte(uint8_t(c[i]));
+    return b;
+}
+
+inline std::unique_ptr<jet::Database> openDb(const std::string& name) {
+    auto db = jet::Database::open(dataPath(name));
+    if (!db) {
+        ADD_FAILURE() << name << ": " << db.error().describe();
+        return nullptr;
+    }
+    return std::move(*db);
+}
+
+inline std::shared_ptr<const jet::Table> openTable(jet::Database& db, const std::string& name) {
+    auto t = db.table(name);
+    if (!t) {
+        ADD_FAILURE() << name << ": " << t.error().describe();
+        return nullptr;
+    }
+    return *t;
+}
+
+// Every row as canonical text; std::nullopt for Null.
+using Cell = std::optional<std::string>;
+using Rows = std::vector<std::vector<Cell>>;
+
+inline Rows readAll(const std::shared_ptr<const jet::Table>& t) {
+    Rows rows;
+    jet::Cursor cur(t);
+    while (cur.next()) {
+        std::vector<Cell> r;
+        for (size_t i = 0; i < cur.columnCount(); ++i) {
+            jet::Value v = cur.value(i);
+            if (v.isNull()) r.emplace_back(std::nullopt);
+            else r.emplace_back(jet::csv::valueText(v));
+        }
+        EXPECT_TRUE(cur.rowErrors().empty()) << t->name() << ": " << cur.rowErrors().front().describe();
+        rows.push_back(std::move(r));
+    }
+    EXPECT_FALSE(cur.error().has_value()) << cur.error()->describe();
+    return rows;
+}
+
+// "YYYY-MM-DD HH:MM:SS" from calendar arithmetic (std::chrono), independent of the reader's own.
+inline std::string dateText(std::chrono::sys_days day, int h = 0, int m = 0, int s = 0) {
+    std::chrono::year_month_day ymd(day);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02u-%02u %02d:%02d:%02d", int(ymd.year()), unsigned(ymd.month()),
+                  unsigned(ymd.day()), h, m, s);
+    return buf;
+}
+
+inline std::chrono::sys_days ymd(int y, unsigned m, unsigned d) {
+    return std::chrono::sys_days(std::chrono::year(y) / std::chrono::month(m) / std::chrono::day(d));
+}
+
+}  // namespace jet_test
