@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMimeData>
@@ -108,7 +109,7 @@ void TfrmMain::tmrDefaultTimer()
         written = m_frmInit->EngineClassName;
         if (!profile::writeString(ini, QStringLiteral("DAO"), QStringLiteral("CLASS"), written))
             showException(profile::writeErrorText(ini));
-    } else if (!QFileInfo(ini).isReadable()) {
+    } else if (QFile probe(ini); !probe.open(QIODevice::ReadOnly)) {
         showException(QStringLiteral("%1 を読み込めません").arg(ini));
     }
     const QString className = profile::getString(ini, QStringLiteral("DAO"), QStringLiteral("CLASS"), written);

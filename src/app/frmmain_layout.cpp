@@ -145,6 +145,7 @@ void TfrmMain::createComponents()
     lsvDatabases->setHeaderLabels({QStringLiteral("DBName"), QStringLiteral("Path")});
     lsvDatabases->setColumnWidth(0, 185);
     lsvDatabases->setColumnHidden(1, true);
+    lsvDatabases->header()->setStretchLastSection(false);
     leftLayout->addWidget(lsvDatabases);
 
     // Right pane: banner, spacer, table tabs holding the two pages.
