@@ -32,6 +32,17 @@ using detail::ld8;
 
 constexpr size_t kMaxTdefPages = 512;
 
+bool isCodePage(uint16_t cp) {
+    switch (cp) {
+    case 437: case 737: case 775: case 850: case 852: case 855: case 857: case 860: case 861: case 862:
+    case 863: case 864: case 865: case 866: case 869: case 874: case 932: case 936: case 949: case 950:
+    case 1250: case 1251: case 1252: case 1253: case 1254: case 1255: case 1256: case 1257: case 1258:
+        return true;
+    default:
+        return false;
+    }
+}
+
 Error tdefError(const std::string& what, uint32_t page, size_t offset) {
     return makeError("table definition: " + what, int64_t(page), int64_t(offset));
 }
@@ -108,8 +119,13 @@ Result<std::shared_ptr<Table>> TableLoader::load(const std::shared_ptr<detail::D
         if (f.jet3) {
             col.number = ld16(c + 1);
             col.varIndex = ld16(c + 3);
-            col.sortOrder = ld16(c + 7);
-            if (col.type == 0x0A || col.type == 0x0C) col.codePage = ld16(c + 9);
+            if (col.type == 0x0A || col.type == 0x0C) {
+                // Access writes the sort order (an LCID such as 1033) at 9 and the code page at 11;
+                // some writers put the code page at 9. Take the first that names a code page.
+                uint16_t at9 = ld16(c + 9), at11 = ld16(c + 11);
+                col.sortOrder = ld16(c + 7);
+                col.codePage = isCodePage(at9) ? at9 : isCodePage(at11) ? at11 : 0;
+            }
             if (col.type == 0x10) {
                 col.precision = ld8(c + 9);
                 col.scale = ld8(c + 10);
