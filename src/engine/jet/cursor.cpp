@@ -430,7 +430,7 @@ struct Cursor::Impl {
         size_t b = a == std::string_view::npos ? a : s.find(':', a + 1);
         ExtDateTime e;
         int64_t ticks = 0;
-        if (a == std::string_view::npos || !parseDigits(s.data(), a, e.days))
+        if (a == std::string_view::npos || !parseDigits(s.data(), a, e.days) || e.days > 3652059)
             return fail(c, "extended date is not readable");
         std::string_view t = s.substr(a + 1, b == std::string_view::npos ? std::string_view::npos : b - a - 1);
         while (!t.empty() && t.back() == '\0') t.remove_suffix(1);

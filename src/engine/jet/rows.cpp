@@ -170,7 +170,8 @@ Result<void> readLongValue(const DbCore& core, ByteSpan field, std::vector<std::
     }
     if (kind != 0) return makeError("unknown long value kind");
     // Chain of LVAL rows: each starts with the pointer to the next.
-    out.reserve(len);
+    // Grow with the data actually found; a damaged length must not reserve memory by itself.
+    out.reserve(std::min<size_t>(len, size_t(1) << 20));
     std::set<uint32_t> seen;
     while (out.size() < len) {
         if (ptr == 0) return makeError("long value chain ends early (" + std::to_string(out.size()) + " of " +
