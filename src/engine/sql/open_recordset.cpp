@@ -1,14 +1,71 @@
 #include "sql/open_recordset.h"
 
 #include "automation/error.h"
+#include "sql/connection.h"
+#include "sql/recordset.h"
+
+#include "jet/database.h"
+
+#include <mutex>
+#include <vector>
 
 namespace sql {
 
-automation::Variant openRecordset(std::shared_ptr<jet::Database>, const QString&)
+namespace {
+
+// One connection per open database, found by the database object. Entries of databases that
+// were destroyed are dropped on the next call (the weak reference tells), and releaseDatabase
+// drops one at once.
+struct CacheEntry {
+    std::weak_ptr<jet::Database> db;
+    const jet::Database* key;
+    std::shared_ptr<Connection> connection;
+};
+
+std::mutex& cacheMutex()
 {
-    throw automation::Error(QStringLiteral("The SQL engine is not available yet."));
+    static std::mutex m;
+    return m;
 }
 
-void releaseDatabase(const jet::Database*) {}
+std::vector<CacheEntry>& cache()
+{
+    static std::vector<CacheEntry> entries;
+    return entries;
+}
+
+void purgeExpired(std::vector<CacheEntry>& entries)
+{
+    std::erase_if(entries, [](const CacheEntry& e) { return e.db.expired(); });
+}
+
+std::shared_ptr<Connection> connectionFor(const std::shared_ptr<jet::Database>& db)
+{
+    std::lock_guard lock(cacheMutex());
+    auto& entries = cache();
+    purgeExpired(entries);
+    for (const CacheEntry& e : entries)
+        if (e.key == db.get()) return e.connection;
+    auto conn = Connection::forDatabase(db);
+    entries.push_back({db, db.get(), conn});
+    return conn;
+}
+
+} // namespace
+
+automation::Variant openRecordset(std::shared_ptr<jet::Database> db, const QString& sqlText)
+{
+    if (!db) throw automation::Error(QStringLiteral("No database is open."));
+    auto conn = connectionFor(db);
+    Connection::Prepared prepared = conn->prepare(sqlText);
+    return automation::Variant(makeRecordset(conn, std::move(prepared), std::shared_ptr<const void>(db)));
+}
+
+void releaseDatabase(const jet::Database* db)
+{
+    std::lock_guard lock(cacheMutex());
+    auto& entries = cache();
+    std::erase_if(entries, [db](const CacheEntry& e) { return e.key == db || e.db.expired(); });
+}
 
 } // namespace sql

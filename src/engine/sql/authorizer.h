@@ -1,0 +1,14 @@
+#pragma once
+// The last line of the read-only guarantee: once a connection is set up, SQLite may only read
+// our tables and call our functions. Writes, ATTACH, PRAGMA, temp objects, schema changes and
+// every other action are denied, whatever text reached the prepare.
+
+#include <sqlite3.h>
+
+namespace sql {
+
+// Installs the authorizer and locks the connection down (no extension loading, no attached
+// files, query_only). Throws automation::Error on failure.
+void lockDown(sqlite3* db);
+
+} // namespace sql

@@ -1,0 +1,353 @@
+#include "sql/recordset.h"
+
+#include "automation/error.h"
+#include "sql/connection.h"
+#include "sql/row_source.h"
+#include "sql/values.h"
+
+#include <QStringList>
+
+#include <cmath>
+#include <optional>
+#include <vector>
+
+namespace sql {
+
+int daoTypeOf(std::uint8_t jetType)
+{
+    switch (jetType) {
+    case 0x01: return 1;    // Boolean
+    case 0x02: return 2;    // Byte
+    case 0x03: return 3;    // Integer
+    case 0x04: return 4;    // Long
+    case 0x05: return 5;    // Currency
+    case 0x06: return 6;    // Single
+    case 0x07: return 7;    // Double
+    case 0x08: return 8;    // Date
+    case 0x09: return 9;    // Binary
+    case 0x0A: return 10;   // Text
+    case 0x0B: return 11;   // Long binary (OLE)
+    case 0x0C: return 12;   // Memo
+    case 0x0F: return 15;   // GUID
+    case 0x10: return 20;   // Decimal
+    case 0x13: return 16;   // BigInt
+    case 0x14: return 8;    // Date/Time Extended shows as a date type
+    default: return 10;
+    }
+}
+
+namespace {
+
+using automation::Variant;
+
+automation::Guid parseGuid(const QString& s, bool& ok)
+{
+    automation::Guid g;
+    QString hex = s;
+    hex.remove(u'{').remove(u'}').remove(u'-');
+    ok = hex.size() == 32;
+    if (!ok) return g;
+    std::array<std::uint8_t, 16> raw{};
+    for (int i = 0; i < 16; ++i) {
+        bool b = false;
+        raw[std::size_t(i)] = static_cast<std::uint8_t>(hex.mid(i * 2, 2).toUInt(&b, 16));
+        ok = ok && b;
+    }
+    // Text order is Data1..Data3 big-endian; storage keeps them little-endian.
+    const int order[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+    for (int i = 0; i < 16; ++i) g.bytes[std::size_t(i)] = raw[std::size_t(order[i])];
+    return g;
+}
+
+automation::Decimal decimalFromDouble(double d, int scale)
+{
+    automation::Decimal dec;
+    dec.scale = static_cast<std::uint8_t>(std::clamp(scale, 0, 28));
+    const QString text = QString::number(d, 'f', dec.scale);
+    __int128 m = 0;
+    bool negative = false;
+    for (QChar c : text) {
+        if (c == u'-') negative = true;
+        else if (c.isDigit()) m = m * 10 + (c.unicode() - u'0');
+    }
+    dec.mantissa = negative ? -m : m;
+    return dec;
+}
+
+// A result value in the type its column has in the database, or, for expressions, the type the
+// value's subtype or storage class says.
+Variant toVariant(sqlite3_value* v, std::uint8_t jetType, std::uint8_t scale)
+{
+    const int storage = sqlite3_value_type(v);
+    if (storage == SQLITE_NULL) return Variant::null();
+    const bool numeric = storage == SQLITE_INTEGER || storage == SQLITE_FLOAT;
+    if (numeric) {
+        switch (jetType) {
+        case 0x01: return Variant(sqlite3_value_int64(v) != 0);
+        case 0x02: return Variant(static_cast<std::uint8_t>(sqlite3_value_int64(v)));
+        case 0x03: return Variant(static_cast<std::int16_t>(sqlite3_value_int64(v)));
+        case 0x04: return Variant(static_cast<std::int32_t>(sqlite3_value_int64(v)));
+        case 0x13: return Variant(static_cast<std::int64_t>(sqlite3_value_int64(v)));
+        case 0x05: return Variant(automation::Currency{std::llround(sqlite3_value_double(v) * 10000.0)});
+        case 0x06: return Variant(static_cast<float>(sqlite3_value_double(v)));
+        case 0x07: return Variant(sqlite3_value_double(v));
+        case 0x08: return Variant(automation::Date{sqlite3_value_double(v)});
+        case 0x10: return Variant(decimalFromDouble(sqlite3_value_double(v), scale));
+        default: break;
+        }
+        switch (sqlite3_value_subtype(v)) {
+        case kSubtypeDate: return Variant(automation::Date{sqlite3_value_double(v)});
+        case kSubtypeCurrency: return Variant(automation::Currency{std::llround(sqlite3_value_double(v) * 10000.0)});
+        case kSubtypeBoolean: return Variant(sqlite3_value_int64(v) != 0);
+        default: break;
+        }
+        if (storage == SQLITE_INTEGER) {
+            const sqlite3_int64 i = sqlite3_value_int64(v);
+            if (i >= INT32_MIN && i <= INT32_MAX) return Variant(static_cast<std::int32_t>(i));
+            return Variant(static_cast<std::int64_t>(i));
+        }
+        return Variant(sqlite3_value_double(v));
+    }
+    if (storage == SQLITE_BLOB) {
+        const auto* p = static_cast<const char*>(sqlite3_value_blob(v));
+        return Variant(QByteArray(p, sqlite3_value_bytes(v)));
+    }
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
+    if (jetType == 0x0F) {
+        bool ok = false;
+        const automation::Guid g = parseGuid(text, ok);
+        if (ok) return Variant(g);
+    }
+    return Variant(text);
+}
+
+class State {
+public:
+    State(std::shared_ptr<Connection> conn, const Connection::Prepared& prepared, std::shared_ptr<const void> keepAlive)
+        : m_conn(std::move(conn)), m_stmt(prepared.stmt), m_keepAlive(std::move(keepAlive))
+    {
+        sqlite3_stmt* stmt = m_stmt;
+        const int n = sqlite3_column_count(stmt);
+        for (int i = 0; i < n; ++i) {
+            const char* name = sqlite3_column_name(stmt, i);
+            m_names << QString::fromUtf8(name ? name : "");
+            std::uint8_t scale = 0;
+            m_types.push_back(jetTypeFromDeclared(sqlite3_column_decltype(stmt, i), &scale));
+            m_scales.push_back(scale);
+        }
+        for (const auto& t : prepared.typed) {
+            if (t.column < 0 || t.column >= n || m_types[std::size_t(t.column)] != 0) continue;
+            m_types[std::size_t(t.column)] = t.jetType;
+            m_scales[std::size_t(t.column)] = t.scale;
+        }
+        m_values.resize(std::size_t(n));
+        try {
+            step();
+        } catch (...) {
+            sqlite3_finalize(m_stmt);
+            throw;
+        }
+        m_empty = m_eof;
+    }
+    ~State() { sqlite3_finalize(m_stmt); }
+
+    void step()
+    {
+        for (auto& v : m_values) v.reset();
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW) {
+            m_eof = false;
+            ++m_position;
+            m_visited = std::max(m_visited, m_position + 1);
+            return;
+        }
+        m_eof = true;
+        if (rc != SQLITE_DONE) {
+            const QString why = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_stmt)));
+            sqlite3_reset(m_stmt);
+            throw automation::Error(why);
+        }
+    }
+
+    void moveFirst()
+    {
+        checkOpen();
+        if (m_empty) throw automation::Error(QStringLiteral("No current record."));
+        if (m_position == 0 && !m_eof) return;
+        sqlite3_reset(m_stmt);
+        m_position = -1;
+        step();
+    }
+
+    void moveNext()
+    {
+        checkOpen();
+        if (m_eof) throw automation::Error(QStringLiteral("No current record."));
+        step();
+    }
+
+    void close()
+    {
+        checkOpen();
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        m_closed = true;
+    }
+
+    bool eof() const { checkOpen(); return m_eof; }
+    bool bof() const { checkOpen(); return m_empty; }
+    std::int64_t recordCount() const { checkOpen(); return m_visited; }
+    int fieldCount() const { checkOpen(); return int(m_names.size()); }
+
+    int fieldIndex(const Variant& key) const
+    {
+        checkOpen();
+        if (key.type() == Variant::Type::String) {
+            const QString name = key.toString();
+            for (int i = 0; i < int(m_names.size()); ++i)
+                if (m_names[i].compare(name, Qt::CaseInsensitive) == 0) return i;
+            throw automation::Error(QStringLiteral("Item not found in this collection."));
+        }
+        const std::int32_t i = key.toInt();
+        if (i < 0 || i >= int(m_names.size())) throw automation::Error(QStringLiteral("Item not found in this collection."));
+        return i;
+    }
+
+    const QString& name(int i) const { checkOpen(); return m_names[i]; }
+
+    Variant value(int i)
+    {
+        checkOpen();
+        if (m_eof) throw automation::Error(QStringLiteral("No current record."));
+        auto& cached = m_values[std::size_t(i)];
+        if (!cached) cached = toVariant(sqlite3_column_value(m_stmt, i), m_types[std::size_t(i)], m_scales[std::size_t(i)]);
+        return *cached;
+    }
+
+    int type(int i)
+    {
+        checkOpen();
+        if (m_types[std::size_t(i)] != 0) return daoTypeOf(m_types[std::size_t(i)]);
+        if (m_eof) return 10;
+        switch (value(i).type()) {
+        case Variant::Type::Boolean: return 1;
+        case Variant::Type::Byte: return 2;
+        case Variant::Type::Integer: return 3;
+        case Variant::Type::Long: return 4;
+        case Variant::Type::Currency: return 5;
+        case Variant::Type::Single: return 6;
+        case Variant::Type::Double: return 7;
+        case Variant::Type::Date: return 8;
+        case Variant::Type::LongLong: return 16;
+        case Variant::Type::Bytes: return 11;
+        case Variant::Type::Guid: return 15;
+        case Variant::Type::Decimal: return 20;
+        default: return 10;
+        }
+    }
+
+private:
+    void checkOpen() const
+    {
+        if (m_closed) throw automation::Error(QStringLiteral("Operation is not allowed when the object is closed."));
+    }
+
+    std::shared_ptr<Connection> m_conn;
+    sqlite3_stmt* m_stmt;
+    std::shared_ptr<const void> m_keepAlive;
+    QStringList m_names;
+    std::vector<std::uint8_t> m_types, m_scales;
+    std::vector<std::optional<Variant>> m_values;
+    bool m_eof = true;
+    bool m_empty = true;
+    bool m_closed = false;
+    std::int64_t m_position = -1;
+    std::int64_t m_visited = 0;
+};
+
+class Field final : public automation::DispatchObject {
+public:
+    Field(std::shared_ptr<State> state, int index) : m_state(std::move(state)), m_index(index)
+    {
+        addMember(QStringLiteral("Name"), [this](automation::Invoke, std::span<const Variant>) {
+            return Variant(m_state->name(m_index));
+        });
+        addMember(QStringLiteral("Value"), [this](automation::Invoke, std::span<const Variant>) {
+            return m_state->value(m_index);
+        });
+        addMember(QStringLiteral("Type"), [this](automation::Invoke, std::span<const Variant>) {
+            return Variant(static_cast<std::int16_t>(m_state->type(m_index)));
+        });
+    }
+
+private:
+    std::shared_ptr<State> m_state;
+    int m_index;
+};
+
+class Fields final : public automation::DispatchObject {
+public:
+    explicit Fields(std::shared_ptr<State> state) : m_state(std::move(state))
+    {
+        addMember(QStringLiteral("Count"), [this](automation::Invoke, std::span<const Variant>) {
+            return Variant(static_cast<std::int16_t>(m_state->fieldCount()));
+        });
+        addMember(QStringLiteral("Item"), [this](automation::Invoke, std::span<const Variant> args) {
+            expectArgs(args, 1, 1, QStringLiteral("Item"));
+            return item(args[0]);
+        });
+    }
+
+    Variant item(const Variant& key)
+    {
+        const int i = m_state->fieldIndex(key);
+        return Variant(automation::ObjectRef(std::make_shared<Field>(m_state, i)));
+    }
+
+private:
+    std::shared_ptr<State> m_state;
+};
+
+class Recordset final : public automation::DispatchObject {
+public:
+    explicit Recordset(std::shared_ptr<State> state) : m_state(std::move(state))
+    {
+        addMember(QStringLiteral("EOF"), [this](automation::Invoke, std::span<const Variant>) { return Variant(m_state->eof()); });
+        addMember(QStringLiteral("BOF"), [this](automation::Invoke, std::span<const Variant>) { return Variant(m_state->bof()); });
+        addMember(QStringLiteral("MoveFirst"), [this](automation::Invoke, std::span<const Variant>) {
+            m_state->moveFirst();
+            return Variant();
+        });
+        addMember(QStringLiteral("MoveNext"), [this](automation::Invoke, std::span<const Variant>) {
+            m_state->moveNext();
+            return Variant();
+        });
+        addMember(QStringLiteral("Close"), [this](automation::Invoke, std::span<const Variant>) {
+            m_state->close();
+            return Variant();
+        });
+        addMember(QStringLiteral("RecordCount"), [this](automation::Invoke, std::span<const Variant>) {
+            return Variant(static_cast<std::int32_t>(m_state->recordCount()));
+        });
+        addMember(QStringLiteral("Fields"), [this](automation::Invoke, std::span<const Variant> args) {
+            expectArgs(args, 0, 1, QStringLiteral("Fields"));
+            auto fields = std::make_shared<Fields>(m_state);
+            if (args.empty()) return Variant(automation::ObjectRef(fields));
+            return fields->item(args[0]);
+        });
+    }
+
+private:
+    std::shared_ptr<State> m_state;
+};
+
+} // namespace
+
+automation::ObjectRef makeRecordset(std::shared_ptr<Connection> connection, Connection::Prepared prepared,
+                                    std::shared_ptr<const void> keepAlive)
+{
+    auto state = std::make_shared<State>(std::move(connection), prepared, std::move(keepAlive));
+    return std::make_shared<Recordset>(std::move(state));
+}
+
+} // namespace sql

@@ -1,0 +1,678 @@
+#include "sql/translator.h"
+
+#include "automation/error.h"
+#include "sql/dates.h"
+#include "sql/function_table.h"
+#include "sql/tokenizer.h"
+
+#include <QStringList>
+
+namespace sql {
+
+QString quoteIdentifier(const QString& name)
+{
+    QString q = name;
+    q.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + q + u'"';
+}
+
+namespace {
+
+QString quoteString(const QString& s)
+{
+    QString q = s;
+    q.replace(u'\'', QStringLiteral("''"));
+    return u'\'' + q + u'\'';
+}
+
+[[noreturn]] void fail(const QString& message)
+{
+    throw automation::Error(message);
+}
+
+// Words that end a select item, a table reference or an expression, so never an alias.
+bool isReserved(const Token& t)
+{
+    static const char* const words[] = {
+        "SELECT", "FROM", "WHERE", "GROUP", "HAVING", "ORDER", "BY", "UNION", "INNER", "LEFT",
+        "RIGHT", "FULL", "OUTER", "CROSS", "JOIN", "ON", "AS", "INTO", "IN", "AND", "OR", "NOT",
+        "XOR", "EQV", "IMP", "MOD", "LIKE", "IS", "BETWEEN", "ASC", "DESC", "DISTINCT",
+        "DISTINCTROW", "TOP", "ALL", "WITH", "OWNERACCESS", "PERCENT", "NULL", "EXISTS"};
+    if (t.kind != Token::Kind::Word) return false;
+    for (const char* w : words)
+        if (t.isWord(w)) return true;
+    return false;
+}
+
+class Parser {
+public:
+    Parser(std::vector<Token> tokens, const TranslateOptions& options)
+        : m_t(std::move(tokens)), m_options(options) {}
+
+    Translation::Probed pendingProbe;
+    QStringList probeArgs;
+    std::vector<Translation::Probed> probed;
+    QString probeSql;
+
+    QString statement()
+    {
+        const Token& first = peek();
+        if (first.isWord("SELECT") || (first.isSymbol("(") && peek(1).isWord("SELECT"))) {
+            QString out = query();
+            while (acceptSymbol(";")) {}
+            if (peek().kind != Token::Kind::End)
+                fail(QStringLiteral("Characters found after end of SQL statement."));
+            return out;
+        }
+        static const char* const writes[] = {"INSERT", "UPDATE", "DELETE", "CREATE", "DROP", "ALTER",
+                                             "GRANT", "REVOKE", "ATTACH", "DETACH", "PRAGMA",
+                                             "VACUUM", "REINDEX", "REPLACE"};
+        for (const char* w : writes)
+            if (first.isWord(w))
+                fail(QStringLiteral("Only SELECT statements can run here: the database is opened "
+                                    "read-only."));
+        if (first.isWord("TRANSFORM"))
+            fail(QStringLiteral("Crosstab queries (TRANSFORM ... PIVOT) are not supported."));
+        if (first.isWord("PARAMETERS"))
+            fail(QStringLiteral("Parameter queries are not supported: there is no way to supply "
+                                "the parameters."));
+        if (first.kind == Token::Kind::End)
+            fail(QStringLiteral("The SQL statement is empty."));
+        fail(QStringLiteral("Invalid SQL statement; expected 'SELECT'."));
+    }
+
+private:
+    std::vector<Token> m_t;
+    std::size_t m_i = 0;
+    const TranslateOptions& m_options;
+
+    const Token& peek(std::size_t k = 0) const
+    {
+        const std::size_t j = m_i + k;
+        return j < m_t.size() ? m_t[j] : m_t.back();
+    }
+    Token take()
+    {
+        Token t = peek();
+        if (m_i < m_t.size() - 1) ++m_i;
+        return t;
+    }
+    bool acceptWord(const char* w)
+    {
+        if (!peek().isWord(w)) return false;
+        take();
+        return true;
+    }
+    bool acceptSymbol(const char* s)
+    {
+        if (!peek().isSymbol(s)) return false;
+        take();
+        return true;
+    }
+    [[noreturn]] void syntaxError(const QString& what) const
+    {
+        const Token& t = peek();
+        QString near = t.kind == Token::Kind::End ? QStringLiteral("the end of the statement")
+                                                   : QStringLiteral("'%1'").arg(t.text);
+        fail(QStringLiteral("Syntax error: %1 near %2 (position %3).").arg(what, near).arg(t.pos + 1));
+    }
+    void expectWord(const char* w)
+    {
+        if (!acceptWord(w)) syntaxError(QStringLiteral("expected %1").arg(QLatin1String(w)));
+    }
+    void expectSymbol(const char* s)
+    {
+        if (!acceptSymbol(s)) syntaxError(QStringLiteral("expected '%1'").arg(QLatin1String(s)));
+    }
+
+    // A select, or several joined by UNION, with the ORDER BY of the whole.
+    int m_depth = 0;
+    bool m_probeCore = false;
+    struct LastCall { std::size_t start = 0, end = 0; QString sqlName; QString arg; } m_lastCall;
+
+    QString query()
+    {
+        ++m_depth;
+        struct DepthGuard { int& d; ~DepthGuard() { --d; } } guard{m_depth};
+        QStringList parts;
+        QString orderBy;
+        QString limit;
+        bool compound = false;
+        for (bool firstCore = true;; firstCore = false) {
+            m_probeCore = m_depth == 1 && firstCore;
+            SelectCore core = selectCore();
+            m_probeCore = false;
+            // ORDER BY after the last member orders the whole result.
+            if (peek().isWord("ORDER")) orderBy = orderByClause();
+            parts << core.sql;
+            const bool more = peek().isWord("UNION");
+            if (more || compound) {
+                if (!core.top.isEmpty()) {
+                    // TOP of one member of a union limits that member only.
+                    parts.back() = QStringLiteral("SELECT * FROM (%1 %2)").arg(core.sql, core.topLimit(QString()));
+                }
+            } else {
+                limit = core.top.isEmpty() ? QString() : core.topLimit(orderBy);
+                if (core.topPercent) {
+                    // Rows to keep depend on the size of the result: count it first.
+                    return QStringLiteral("SELECT * FROM (%1%2) LIMIT (SELECT jet_percent_rows(count(*), %3) FROM (%1))")
+                        .arg(core.sql, orderBy.isEmpty() ? QString() : u' ' + orderBy, core.top);
+                }
+            }
+            if (!more) break;
+            if (!orderBy.isEmpty()) syntaxError(QStringLiteral("ORDER BY must follow the last SELECT of a UNION"));
+            compound = true;
+            take();
+            parts << (acceptWord("ALL") ? QStringLiteral("UNION ALL") : QStringLiteral("UNION"));
+        }
+        QString out = parts.join(u' ');
+        if (!orderBy.isEmpty()) out += u' ' + orderBy;
+        if (!limit.isEmpty()) out += u' ' + limit;
+        return out;
+    }
+
+    struct SelectCore {
+        QString sql;
+        QString top;         // the count or percentage of TOP, empty without TOP
+        bool topPercent = false;
+        QString topLimit(const QString&) const { return QStringLiteral("LIMIT ") + top; }
+    };
+
+    SelectCore selectCore()
+    {
+        SelectCore core;
+        bool parenthesised = false;
+        if (peek().isSymbol("(") && peek(1).isWord("SELECT")) {
+            take();
+            parenthesised = true;
+        }
+        expectWord("SELECT");
+        QString head = QStringLiteral("SELECT");
+        for (int round = 0; round < 2; ++round) {
+            if (acceptWord("DISTINCT")) head += QStringLiteral(" DISTINCT");
+            else if (acceptWord("DISTINCTROW") || acceptWord("ALL")) {}
+            if (peek().isWord("TOP")) {
+                take();
+                const Token n = take();
+                if (n.kind != Token::Kind::Number) syntaxError(QStringLiteral("TOP needs a number"));
+                core.top = n.text;
+                if (acceptWord("PERCENT")) core.topPercent = true;
+                else if (n.text.contains(u'.') || n.text.contains(u'e') || n.text.contains(u'E'))
+                    fail(QStringLiteral("The TOP count must be a whole number."));
+            }
+        }
+        QStringList items;
+        int exprNo = 0;
+        bool star = false;
+        do {
+            const std::size_t start = m_i;
+            items << selectItem(exprNo);
+            if (items.back().endsWith(QLatin1String("*"))) star = true;
+            // Min(x), Max(x), First(x), Last(x), Sum(x): probe the type of x.
+            if (m_probeCore && !star && m_lastCall.start == start && m_lastCall.end > start
+                && (m_i == m_lastCall.end || m_t[m_lastCall.end].isWord("AS"))) {
+                static const char* const typed[] = {"min", "max", "jet_first", "jet_last", "sum"};
+                for (const char* t : typed) {
+                    if (m_lastCall.sqlName == QLatin1String(t)) {
+                        probed.push_back({int(items.size()) - 1, int(probeArgs.size()), m_lastCall.sqlName == QLatin1String("sum")});
+                        probeArgs << m_lastCall.arg;
+                        break;
+                    }
+                }
+            }
+        } while (acceptSymbol(","));
+        if (peek().isWord("INTO"))
+            fail(QStringLiteral("SELECT ... INTO cannot run: it would create a table, and the database "
+                                "is opened read-only."));
+        QString sqlText = head + u' ' + items.join(QStringLiteral(", "));
+        if (acceptWord("FROM")) {
+            QStringList refs;
+            do {
+                refs << tableRef();
+            } while (acceptSymbol(","));
+            sqlText += QStringLiteral(" FROM ") + refs.join(QStringLiteral(", "));
+            if (m_probeCore && !probeArgs.isEmpty())
+                probeSql = QStringLiteral("SELECT %1 FROM %2").arg(probeArgs.join(QStringLiteral(", ")), refs.join(QStringLiteral(", ")));
+        }
+        if (acceptWord("WHERE")) sqlText += QStringLiteral(" WHERE ") + expr();
+        if (peek().isWord("GROUP")) {
+            take();
+            expectWord("BY");
+            QStringList terms;
+            do {
+                terms << expr() + QStringLiteral(" COLLATE JET");
+            } while (acceptSymbol(","));
+            sqlText += QStringLiteral(" GROUP BY ") + terms.join(QStringLiteral(", "));
+        }
+        if (acceptWord("HAVING")) sqlText += QStringLiteral(" HAVING ") + expr();
+        if (acceptWord("WITH")) {
+            // WITH OWNERACCESS OPTION only concerns permissions.
+            expectWord("OWNERACCESS");
+            expectWord("OPTION");
+        }
+        if (parenthesised) {
+            if (peek().isWord("ORDER")) sqlText += u' ' + orderByClause();
+            expectSymbol(")");
+        }
+        core.sql = sqlText;
+        return core;
+    }
+
+    QString orderByClause()
+    {
+        expectWord("ORDER");
+        expectWord("BY");
+        QStringList terms;
+        do {
+            QString term = expr() + QStringLiteral(" COLLATE JET");
+            if (acceptWord("DESC")) term += QStringLiteral(" DESC");
+            else acceptWord("ASC");
+            terms << term;
+        } while (acceptSymbol(","));
+        return QStringLiteral("ORDER BY ") + terms.join(QStringLiteral(", "));
+    }
+
+    QString selectItem(int& exprNo)
+    {
+        if (acceptSymbol("*")) return QStringLiteral("*");
+        // name.* and [name].*
+        if ((peek().kind == Token::Kind::Word || peek().kind == Token::Kind::Bracketed)
+            && (peek(1).isSymbol(".") || peek(1).isSymbol("!")) && peek(2).isSymbol("*")) {
+            const Token name = take();
+            take();
+            take();
+            return quoteIdentifier(name.text) + QStringLiteral(".*");
+        }
+        const std::size_t start = m_i;
+        const QString e = expr();
+        const bool plainColumn = isColumnReference(start, m_i);
+        if (acceptWord("AS")) {
+            const Token alias = take();
+            if (alias.kind != Token::Kind::Word && alias.kind != Token::Kind::Bracketed
+                && alias.kind != Token::Kind::String)
+                syntaxError(QStringLiteral("expected a name after AS"));
+            return e + QStringLiteral(" AS ") + quoteIdentifier(alias.text);
+        }
+        if (!plainColumn) {
+            // Jet names unnamed expressions Expr1000, Expr1001, ...
+            const QString name = QStringLiteral("Expr%1").arg(1000 + exprNo++);
+            return e + QStringLiteral(" AS ") + quoteIdentifier(name);
+        }
+        return e;
+    }
+
+    bool isColumnReference(std::size_t from, std::size_t to) const
+    {
+        // name, or name.name (dots or bangs), nothing else.
+        if (to <= from) return false;
+        for (std::size_t k = from; k < to; ++k) {
+            const Token& t = m_t[k];
+            const bool namePos = (k - from) % 2 == 0;
+            if (namePos && !((t.kind == Token::Kind::Word && !isConstantWord(t)) || t.kind == Token::Kind::Bracketed))
+                return false;
+            if (!namePos && !(t.isSymbol(".") || t.isSymbol("!"))) return false;
+        }
+        return (to - from) % 2 == 1;
+    }
+
+    static bool isConstantWord(const Token& t)
+    {
+        return t.isWord("TRUE") || t.isWord("FALSE") || t.isWord("YES") || t.isWord("NO")
+               || t.isWord("NULL") || t.isWord("ON") || t.isWord("OFF");
+    }
+
+    // FROM: table references joined with INNER/LEFT/RIGHT JOIN ... ON, parentheses as Access
+    // writes them: FROM (a INNER JOIN b ON ...) INNER JOIN c ON ...
+    QString tableRef()
+    {
+        QString left = tableFactor();
+        for (;;) {
+            QString op;
+            if (acceptWord("INNER")) op = QStringLiteral("INNER JOIN");
+            else if (acceptWord("LEFT")) { acceptWord("OUTER"); op = QStringLiteral("LEFT JOIN"); }
+            else if (acceptWord("RIGHT")) { acceptWord("OUTER"); op = QStringLiteral("RIGHT JOIN"); }
+            else if (peek().isWord("JOIN")) op = QStringLiteral("INNER JOIN");
+            else break;
+            expectWord("JOIN");
+            const QString right = tableFactor();
+            expectWord("ON");
+            const QString on = expr();
+            left = QStringLiteral("%1 %2 %3 ON %4").arg(left, op, right, on);
+        }
+        return left;
+    }
+
+    QString tableFactor()
+    {
+        if (peek().isSymbol("(")) {
+            if (peek(1).isWord("SELECT")) {
+                take();
+                const QString sub = query();
+                expectSymbol(")");
+                return u'(' + sub + u')' + alias(true);
+            }
+            take();
+            const QString inner = tableRef();
+            expectSymbol(")");
+            return u'(' + inner + u')';
+        }
+        const Token name = take();
+        if (name.kind == Token::Kind::Bracketed && name.text.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive)) {
+            // Access 97 writes derived tables as [SELECT ...]. AS x
+            acceptSymbol(".");
+            TranslateOptions opts = m_options;
+            Parser inner(tokenize(name.text), opts);
+            const QString sub = inner.query();
+            if (inner.peek().kind != Token::Kind::End) inner.syntaxError(QStringLiteral("unexpected text"));
+            return u'(' + sub + u')' + alias(true);
+        }
+        if (!(name.kind == Token::Kind::Word && !isReserved(name)) && name.kind != Token::Kind::Bracketed) {
+            --m_i;
+            syntaxError(QStringLiteral("expected a table name"));
+        }
+        if (peek().isWord("IN"))
+            fail(QStringLiteral("Tables of other databases (IN '...') cannot be used here."));
+        QString real = m_options.resolveTable ? m_options.resolveTable(name.text) : QString();
+        if (real.isEmpty()) real = name.text;
+        QString out = quoteIdentifier(real);
+        const QString a = alias(false);
+        // Keep the name as written, so that qualified columns still find it.
+        if (a.isEmpty() && real != name.text) out += QStringLiteral(" AS ") + quoteIdentifier(name.text);
+        return out + a;
+    }
+
+    QString alias(bool required)
+    {
+        if (acceptWord("AS")) {
+            const Token a = take();
+            if (a.kind != Token::Kind::Word && a.kind != Token::Kind::Bracketed)
+                syntaxError(QStringLiteral("expected an alias after AS"));
+            return QStringLiteral(" AS ") + quoteIdentifier(a.text);
+        }
+        if ((peek().kind == Token::Kind::Word && !isReserved(peek())) || peek().kind == Token::Kind::Bracketed)
+            return QStringLiteral(" AS ") + quoteIdentifier(take().text);
+        if (required) return QStringLiteral(" AS ") + quoteIdentifier(QStringLiteral("Derived%1").arg(m_i));
+        return QString();
+    }
+
+    // Expressions, lowest precedence first: IMP, EQV, XOR, OR, AND, NOT, comparison, &, + -,
+    // Mod, \, * /, unary -, ^.
+    QString expr() { return impExpr(); }
+
+    QString impExpr()
+    {
+        QString l = eqvExpr();
+        while (acceptWord("IMP")) l = QStringLiteral("jet_imp(%1, %2)").arg(l, eqvExpr());
+        return l;
+    }
+    QString eqvExpr()
+    {
+        QString l = xorExpr();
+        while (acceptWord("EQV")) l = QStringLiteral("jet_eqv(%1, %2)").arg(l, xorExpr());
+        return l;
+    }
+    QString xorExpr()
+    {
+        QString l = orExpr();
+        while (acceptWord("XOR")) l = QStringLiteral("jet_xor(%1, %2)").arg(l, orExpr());
+        return l;
+    }
+    QString orExpr()
+    {
+        QString l = andExpr();
+        while (acceptWord("OR")) l = QStringLiteral("(%1 OR %2)").arg(l, andExpr());
+        return l;
+    }
+    QString andExpr()
+    {
+        QString l = notExpr();
+        while (acceptWord("AND")) l = QStringLiteral("(%1 AND %2)").arg(l, notExpr());
+        return l;
+    }
+    QString notExpr()
+    {
+        if (acceptWord("NOT")) return QStringLiteral("(NOT %1)").arg(notExpr());
+        return comparison();
+    }
+
+    QString comparison()
+    {
+        QString l = concatExpr();
+        for (;;) {
+            const Token& t = peek();
+            static const char* const ops[] = {"=", "<>", "<", ">", "<=", ">=", "!="};
+            bool matched = false;
+            for (const char* op : ops) {
+                if (t.isSymbol(op)) {
+                    take();
+                    const QString sqlOp = QLatin1String(op) == QLatin1String("!=") ? QStringLiteral("<>") : QString::fromLatin1(op);
+                    l = QStringLiteral("(%1 %2 %3)").arg(l, sqlOp, concatExpr());
+                    matched = true;
+                    break;
+                }
+            }
+            if (matched) continue;
+            if (t.isWord("IS")) {
+                take();
+                const bool neg = acceptWord("NOT");
+                expectWord("NULL");
+                l = QStringLiteral("(%1 IS %2NULL)").arg(l, neg ? QStringLiteral("NOT ") : QString());
+                continue;
+            }
+            bool neg = false;
+            if (t.isWord("NOT") && (peek(1).isWord("LIKE") || peek(1).isWord("BETWEEN") || peek(1).isWord("IN"))) {
+                take();
+                neg = true;
+            }
+            const QString notText = neg ? QStringLiteral("NOT ") : QString();
+            if (acceptWord("LIKE") || acceptWord("ALIKE")) {
+                l = QStringLiteral("(%1 %2LIKE %3)").arg(l, notText, concatExpr());
+                continue;
+            }
+            if (acceptWord("BETWEEN")) {
+                const QString lo = concatExpr();
+                expectWord("AND");
+                const QString hi = concatExpr();
+                l = QStringLiteral("(%1 %2BETWEEN %3 AND %4)").arg(l, notText, lo, hi);
+                continue;
+            }
+            if (acceptWord("IN")) {
+                expectSymbol("(");
+                if (peek().isWord("SELECT")) {
+                    const QString sub = query();
+                    expectSymbol(")");
+                    l = QStringLiteral("(%1 %2IN (%3))").arg(l, notText, sub);
+                } else {
+                    QStringList list;
+                    do {
+                        list << expr();
+                    } while (acceptSymbol(","));
+                    expectSymbol(")");
+                    l = QStringLiteral("(%1 %2IN (%3))").arg(l, notText, list.join(QStringLiteral(", ")));
+                }
+                continue;
+            }
+            if (neg) syntaxError(QStringLiteral("expected LIKE, BETWEEN or IN after NOT"));
+            return l;
+        }
+    }
+
+    QString concatExpr()
+    {
+        QString l = addExpr();
+        while (acceptSymbol("&")) l = QStringLiteral("jet_concat(%1, %2)").arg(l, addExpr());
+        return l;
+    }
+    QString addExpr()
+    {
+        QString l = modExpr();
+        for (;;) {
+            if (acceptSymbol("+")) l = QStringLiteral("jet_add(%1, %2)").arg(l, modExpr());
+            else if (acceptSymbol("-")) l = QStringLiteral("jet_sub(%1, %2)").arg(l, modExpr());
+            else return l;
+        }
+    }
+    QString modExpr()
+    {
+        QString l = idivExpr();
+        while (acceptWord("MOD")) l = QStringLiteral("jet_mod(%1, %2)").arg(l, idivExpr());
+        return l;
+    }
+    QString idivExpr()
+    {
+        QString l = mulExpr();
+        while (acceptSymbol("\\")) l = QStringLiteral("jet_idiv(%1, %2)").arg(l, mulExpr());
+        return l;
+    }
+    QString mulExpr()
+    {
+        QString l = unaryExpr();
+        for (;;) {
+            if (acceptSymbol("*")) l = QStringLiteral("jet_mul(%1, %2)").arg(l, unaryExpr());
+            else if (acceptSymbol("/")) l = QStringLiteral("jet_div(%1, %2)").arg(l, unaryExpr());
+            else return l;
+        }
+    }
+    QString unaryExpr()
+    {
+        if (acceptSymbol("-")) return QStringLiteral("(- %1)").arg(unaryExpr());
+        if (acceptSymbol("+")) return unaryExpr();
+        return powExpr();
+    }
+    QString powExpr()
+    {
+        QString l = primary();
+        while (acceptSymbol("^")) l = QStringLiteral("jet_pow(%1, %2)").arg(l, powOperand());
+        return l;
+    }
+    QString powOperand()
+    {
+        if (acceptSymbol("-")) return QStringLiteral("(- %1)").arg(powOperand());
+        if (acceptSymbol("+")) return powOperand();
+        return primary();
+    }
+
+    QString primary()
+    {
+        const Token t = peek();
+        switch (t.kind) {
+        case Token::Kind::Number:
+            take();
+            return t.text;
+        case Token::Kind::String:
+            take();
+            return quoteString(t.text) + QStringLiteral(" COLLATE JET");
+        case Token::Kind::Date: {
+            take();
+            const auto ole = parseDateText(t.text);
+            if (!ole) fail(QStringLiteral("Syntax error in date in query expression '#%1#'.").arg(t.text));
+            return QStringLiteral("jet_date(%1)").arg(QString::number(*ole, 'g', 17));
+        }
+        case Token::Kind::Bracketed:
+            take();
+            return qualifiedName(quoteIdentifier(t.text));
+        case Token::Kind::Symbol:
+            if (t.isSymbol("(")) {
+                take();
+                if (peek().isWord("SELECT")) {
+                    const QString sub = query();
+                    expectSymbol(")");
+                    return u'(' + sub + u')';
+                }
+                const QString inner = expr();
+                expectSymbol(")");
+                return u'(' + inner + u')';
+            }
+            syntaxError(QStringLiteral("expected an expression"));
+        case Token::Kind::End:
+            syntaxError(QStringLiteral("expected an expression"));
+        case Token::Kind::Word:
+            break;
+        }
+        take();
+        if (t.isWord("TRUE") || t.isWord("YES") || t.isWord("ON")) return QStringLiteral("-1");
+        if (t.isWord("FALSE") || t.isWord("NO") || t.isWord("OFF")) return QStringLiteral("0");
+        if (t.isWord("NULL")) return QStringLiteral("NULL");
+        if (t.isWord("EXISTS")) {
+            expectSymbol("(");
+            const QString sub = query();
+            expectSymbol(")");
+            return QStringLiteral("EXISTS (%1)").arg(sub);
+        }
+        if (peek().isSymbol("(")) return functionCall(t);
+        if (isReserved(t)) {
+            --m_i;
+            syntaxError(QStringLiteral("expected an expression"));
+        }
+        // Date, Now and Time may be written without parentheses.
+        if (!peek().isSymbol(".") && !peek().isSymbol("!")) {
+            if (t.isWord("NOW")) return QStringLiteral("jet_now()");
+        }
+        return qualifiedName(quoteIdentifier(t.text));
+    }
+
+    QString qualifiedName(QString first)
+    {
+        QString out = std::move(first);
+        while ((peek().isSymbol(".") || peek().isSymbol("!"))
+               && (peek(1).kind == Token::Kind::Word || peek(1).kind == Token::Kind::Bracketed)) {
+            take();
+            out += u'.' + quoteIdentifier(take().text);
+        }
+        return out;
+    }
+
+    QString functionCall(const Token& name)
+    {
+        const std::size_t nameIndex = m_i - 1;
+        const JetFunction* f = findJetFunction(name.text);
+        if (!f) fail(QStringLiteral("Undefined function '%1' in expression.").arg(name.text));
+        expectSymbol("(");
+        QStringList args;
+        if (!peek().isSymbol(")")) {
+            do {
+                if (f->aggregate && QLatin1String(f->sqlName) == QLatin1String("count") && peek().isSymbol("*")) {
+                    take();
+                    args << QStringLiteral("*");
+                } else {
+                    args << expr();
+                }
+            } while (acceptSymbol(","));
+        }
+        expectSymbol(")");
+        if (int(args.size()) < f->minArgs || int(args.size()) > f->maxArgs
+            || (QLatin1String(f->sqlName) == QLatin1String("count") && args.isEmpty()))
+            fail(QStringLiteral("Wrong number of arguments used with function '%1' in query expression.")
+                     .arg(name.text));
+        m_lastCall.start = nameIndex;
+        m_lastCall.end = m_i;
+        m_lastCall.sqlName = QLatin1String(f->sqlName);
+        m_lastCall.arg = args.size() == 1 ? args[0] : QString();
+        if (m_lastCall.arg == QLatin1String("*")) m_lastCall.sqlName.clear();
+        if (QLatin1String(f->jetName) == QLatin1String("IIf"))
+            return QStringLiteral("(CASE WHEN %1 THEN %2 ELSE %3 END)").arg(args[0], args[1], args[2]);
+        return QStringLiteral("%1(%2)").arg(QLatin1String(f->sqlName), args.join(QStringLiteral(", ")));
+    }
+};
+
+} // namespace
+
+QString translateJetSql(const QString& jetSql, const TranslateOptions& options)
+{
+    Parser p(tokenize(jetSql), options);
+    return p.statement();
+}
+
+Translation translateWithProbe(const QString& jetSql, const TranslateOptions& options)
+{
+    Parser p(tokenize(jetSql), options);
+    Translation t;
+    t.sql = p.statement();
+    if (!p.probeSql.isEmpty()) {
+        t.probe = p.probeSql;
+        t.probed = p.probed;
+    }
+    return t;
+}
+
+} // namespace sql

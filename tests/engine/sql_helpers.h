@@ -1,0 +1,120 @@
+#pragma once
+// Shared helpers of the SQL layer tests: open a fixture, run a statement through
+// OpenRecordset, and read the rows back as canonical texts.
+
+#include "automation/object.h"
+#include "jet/database.h"
+#include "sql/open_recordset.h"
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QStringList>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sqltest {
+
+inline std::shared_ptr<jet::Database> openFixture(const std::string& name)
+{
+    auto db = jet::Database::open(std::string(TABULON_TEST_DATA) + "/" + name);
+    if (!db) {
+        ADD_FAILURE() << "cannot open " << name << ": " << db.error().describe();
+        return nullptr;
+    }
+    return std::shared_ptr<jet::Database>(std::move(db.value()));
+}
+
+// Null -> "NULL"; Boolean True/False; Date YYYY-MM-DD[ HH:MM:SS]; Currency exact; Double %.15g.
+inline QString canonical(const automation::Variant& v)
+{
+    using T = automation::Variant::Type;
+    switch (v.type()) {
+    case T::Null: return QStringLiteral("NULL");
+    case T::Empty: return QStringLiteral("EMPTY");
+    case T::Boolean: return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    case T::Byte: case T::Integer: case T::Long: case T::LongLong: return QString::number(v.toInt64());
+    case T::Single: return QString::number(double(*v.get<float>()), 'g', 7);
+    case T::Double: return QString::number(v.toDouble(), 'g', 15);
+    case T::Currency: {
+        const auto c = *v.get<automation::Currency>();
+        QString s = QString::number(double(c.scaled) / 10000.0, 'f', 4);
+        while (s.contains(u'.') && (s.endsWith(u'0') || s.endsWith(u'.'))) s.chop(1);
+        return QStringLiteral("$") + s;
+    }
+    case T::Date: {
+        const double d = v.get<automation::Date>()->days;
+        const long long day = static_cast<long long>(std::trunc(d));
+        long long secs = std::llround(std::fabs(d - double(day)) * 86400.0);
+        // days since 1899-12-30 -> civil (same algorithm as a calendar, written out here)
+        long long z = day - 25569 + 719468;
+        const long long era = (z >= 0 ? z : z - 146096) / 146097;
+        const long long doe = z - era * 146097;
+        const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+        const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+        const long long mp = (5 * doy + 2) / 153;
+        const long long dd = doy - (153 * mp + 2) / 5 + 1;
+        const long long mm = mp < 10 ? mp + 3 : mp - 9;
+        const long long yy = yoe + era * 400 + (mm <= 2);
+        QString s = QString::asprintf("%04lld-%02lld-%02lld", yy, mm, dd);
+        if (secs) s += QString::asprintf(" %02lld:%02lld:%02lld", secs / 3600, secs / 60 % 60, secs % 60);
+        return s;
+    }
+    case T::String: return v.toString();
+    case T::Decimal: return v.get<automation::Decimal>()->toString();
+    case T::Guid: return v.get<automation::Guid>()->toString();
+    case T::Bytes: return QStringLiteral("0x") + QString::fromLatin1(v.toBytes().toHex());
+    default: return QStringLiteral("?");
+    }
+}
+
+struct Result {
+    QStringList names;
+    std::vector<QStringList> rows;
+    std::vector<automation::Variant::Type> types;   // of the first row
+};
+
+inline Result run(const std::shared_ptr<jet::Database>& db, const QString& sqlText, int maxRows = 100000)
+{
+    Result r;
+    automation::Variant rs = sql::openRecordset(db, sqlText);
+    const int n = automation::get(automation::get(rs, QStringLiteral("Fields")), QStringLiteral("Count")).toInt();
+    for (int i = 0; i < n; ++i)
+        r.names << automation::get(automation::get(rs, QStringLiteral("Fields"), std::int32_t(i)), QStringLiteral("Name")).toString();
+    while (!automation::get(rs, QStringLiteral("EOF")).toBool() && int(r.rows.size()) < maxRows) {
+        QStringList row;
+        for (int i = 0; i < n; ++i) {
+            const auto v = automation::get(automation::get(rs, QStringLiteral("Fields"), std::int32_t(i)), QStringLiteral("Value"));
+            if (r.rows.empty()) r.types.push_back(v.type());
+            row << canonical(v);
+        }
+        r.rows.push_back(row);
+        automation::call(rs, QStringLiteral("MoveNext"));
+    }
+    automation::call(rs, QStringLiteral("Close"));
+    return r;
+}
+
+// The rows joined as "a|b|c" lines, for compact expectations.
+inline QStringList lines(const Result& r)
+{
+    QStringList out;
+    for (const QStringList& row : r.rows) out << row.join(u'|');
+    return out;
+}
+
+// The error description of a statement that must fail; empty when it did not fail.
+inline QString errorOf(const std::shared_ptr<jet::Database>& db, const QString& sqlText)
+{
+    try {
+        run(db, sqlText);
+    } catch (const automation::Error& e) {
+        return e.description();
+    }
+    return QString();
+}
+
+} // namespace sqltest
