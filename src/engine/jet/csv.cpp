@@ -332,6 +332,30 @@ inline char* put2(char* p, int v) {
     return p + 2;
 }
 
+// Shortest round-trip text of a double, as std::to_chars gives it. Amounts with one or two
+// decimals (the common case) are written directly: below 1e9 the doubles are far closer together
+// than 0.01, so the two-decimal text is the only short one that reads back, and with a fraction
+// the fixed form is never longer than the exponent form.
+char* shortestDouble(char* p, double x) {
+    if (x > -1e9 && x < 1e9) {
+        double scaled = x * 100.0;
+        long long n = std::llround(scaled);
+        if (n % 100 != 0 && double(n) / 100.0 == x) {
+            if (n < 0) {
+                *p++ = '-';
+                n = -n;
+            }
+            p = std::to_chars(p, p + 24, n / 100).ptr;
+            int frac = int(n % 100);
+            *p++ = '.';
+            *p++ = char('0' + frac / 10);
+            if (frac % 10) *p++ = char('0' + frac % 10);
+            return p;
+        }
+    }
+    return std::to_chars(p, p + 32, x).ptr;
+}
+
 void fieldFast(OutBuf& out, const Value& v, std::string& tmp) {
     switch (v.kind()) {
     case ValueKind::Null: return;
@@ -351,7 +375,7 @@ void fieldFast(OutBuf& out, const Value& v, std::string& tmp) {
     }
     case ValueKind::Double: {
         char* p = out.reserve(32);
-        out.commit(std::to_chars(p, p + 32, v.asDouble()).ptr);
+        out.commit(shortestDouble(p, v.asDouble()));
         return;
     }
     case ValueKind::DateTime: {
