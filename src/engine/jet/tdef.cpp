@@ -202,7 +202,7 @@ Result<std::shared_ptr<Table>> TableLoader::load(const std::shared_ptr<detail::D
             for (auto [colNum, order] : r.keys) {
                 IndexColumn kc;
                 kc.columnNumber = colNum;
-                kc.ascending = order != 0x02;
+                kc.ascending = (order & 0x01) != 0;  // Access writes 0x01 ascending, 0x00 descending
                 kc.column = SIZE_MAX;
                 for (const Column& c : table->columns_)
                     if (c.number == colNum) { kc.column = c.displayIndex; break; }
