@@ -23,7 +23,7 @@ const char* cp932Name()
 bool isValidUtf8(const QByteArray& bytes)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)decoder.decode(bytes);
+    const QString text = decoder.decode(bytes);   // the result converts lazily: force it
     return !decoder.hasError();
 }
 

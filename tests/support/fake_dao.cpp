@@ -294,12 +294,14 @@ private:
                 throw Error(it->error);
             return Variant(ObjectRef(std::make_shared<RecordsetObject>(m_server, it->columns, it->rows)));
         }
-        static const QRegularExpression selectAll(QStringLiteral("^\\s*SELECT\\s+\\*\\s+FROM\\s+(\\S+)\\s*;?\\s*$"),
+        static const QRegularExpression selectAll(QStringLiteral("^\\s*SELECT\\s+\\*\\s+FROM\\s+(\\[[^\\]]+\\]|\\S+)\\s*;?\\s*$"),
                                                   QRegularExpression::CaseInsensitiveOption);
         const auto match = selectAll.match(sql);
         if (!match.hasMatch())
             throw Error(QStringLiteral("Syntax error in FROM clause."));
-        const QString name = match.captured(1);
+        QString name = match.captured(1);
+        if (name.startsWith(QLatin1Char('[')))
+            name = name.mid(1, name.size() - 2);
         for (const TableDef& t : m_db.tables) {
             if (t.name.compare(name, Qt::CaseInsensitive) == 0) {
                 QStringList columns;
