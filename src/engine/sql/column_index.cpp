@@ -4,6 +4,7 @@
 #include "sql/collation.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace sql {
 
@@ -36,12 +37,38 @@ std::unique_ptr<ColumnIndex> ColumnIndex::build(RowSource& source, int column)
                          [](const auto& a, const auto& b) { return a.first < b.first; });
         for (std::size_t i = 0; i < index->m_numbers.size(); ++i)
             if (i == 0 || index->m_numbers[i].first != index->m_numbers[i - 1].first) ++index->m_distinct;
+        index->buildDense();
     }
     return index;
 }
 
+void ColumnIndex::buildDense()
+{
+    const auto& e = m_numbers;
+    if (e.empty() || e.size() > 0xFFFFFFF0u) return;
+    const double lo = e.front().first, hi = e.back().first;
+    const double span = hi - lo;
+    if (!(span >= 0) || span > 4.0 * double(e.size()) + 1024) return;
+    for (const auto& k : e)
+        if (k.first != std::floor(k.first)) return;
+    m_denseMin = lo;
+    m_dense.assign(std::size_t(span) + 2, 0);
+    std::size_t i = 0;
+    for (std::size_t slot = 0; slot < m_dense.size(); ++slot) {
+        while (i < e.size() && e[i].first < lo + double(slot)) ++i;
+        m_dense[slot] = std::uint32_t(i);
+    }
+}
+
 std::pair<std::size_t, std::size_t> ColumnIndex::range(const KeyBound& lower, const KeyBound& upper) const
 {
+    if (!m_dense.empty() && lower.present && upper.present && lower.inclusive && upper.inclusive
+        && lower.number == upper.number) {
+        const double k = lower.number - m_denseMin;
+        if (k != std::floor(k) || k < 0 || k + 1 >= double(m_dense.size())) return {0, 0};
+        const std::size_t slot = std::size_t(k);
+        return {m_dense[slot], m_dense[slot + 1]};
+    }
     auto bounds = [&](const auto& entries, auto keyOf) {
         using Key = std::decay_t<decltype(keyOf(lower))>;
         auto first = entries.begin();

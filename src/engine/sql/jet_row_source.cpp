@@ -5,29 +5,60 @@
 #include "jet/table.h"
 #include "sql/values.h"
 
+#include <map>
 #include <string>
 
 namespace sql {
 
 namespace {
 
+// Reader cursors that finished, kept for the next statement over the same columns: a cursor
+// of a big table lists its data pages once, and a rewind keeps that list.
+class CursorPool {
+public:
+    std::unique_ptr<jet::Cursor> take(const std::vector<std::size_t>& columns)
+    {
+        auto it = m_idle.find(columns);
+        if (it == m_idle.end() || it->second.empty()) return nullptr;
+        auto c = std::move(it->second.back());
+        it->second.pop_back();
+        return c;
+    }
+    void put(const std::vector<std::size_t>& columns, std::unique_ptr<jet::Cursor> cursor)
+    {
+        auto& list = m_idle[columns];
+        if (list.size() >= 2 || m_idle.size() > 16) return;
+        cursor->rewind();
+        list.push_back(std::move(cursor));
+    }
+
+private:
+    std::map<std::vector<std::size_t>, std::vector<std::unique_ptr<jet::Cursor>>> m_idle;
+};
+
 class JetRowCursor final : public RowCursor {
 public:
     JetRowCursor(std::shared_ptr<const jet::Table> table, const std::vector<int>& columns,
-                 std::size_t columnCount)
-        : m_cursor(table, toDisplay(columns)), m_slot(columnCount, -1)
+                 std::size_t columnCount, std::shared_ptr<CursorPool> pool)
+        : m_key(toDisplay(columns)), m_pool(std::move(pool)), m_slot(columnCount, -1)
     {
+        m_cursorOwned = m_pool->take(m_key);
+        if (!m_cursorOwned) m_cursorOwned = std::make_unique<jet::Cursor>(table, m_key);
         for (std::size_t i = 0; i < columns.size(); ++i) m_slot[std::size_t(columns[i])] = int(i);
     }
+    ~JetRowCursor() override
+    {
+        if (!m_cursorOwned->error()) m_pool->put(m_key, std::move(m_cursorOwned));
+    }
 
-    bool next() override { return m_cursor.next(); }
-    bool seek(std::uint64_t position) override { return m_cursor.seek(jet::RowPosition::unpack(position)); }
-    std::uint64_t position() const override { return m_cursor.position().packed(); }
-    void rewind() override { m_cursor.rewind(); }
+    bool next() override { return m_cursorOwned->next(); }
+    bool seek(std::uint64_t position) override { return m_cursorOwned->seek(jet::RowPosition::unpack(position)); }
+    std::uint64_t position() const override { return m_cursorOwned->position().packed(); }
+    void rewind() override { m_cursorOwned->rewind(); }
 
     QString error() const override
     {
-        const auto& e = m_cursor.error();
+        const auto& e = m_cursorOwned->error();
         return e ? QString::fromStdString(e->describe()) : QString();
     }
 
@@ -35,7 +66,7 @@ public:
     {
         const int slot = slotOf(column);
         if (slot < 0) return sqlite3_result_null(ctx);
-        const jet::Value v = m_cursor.value(std::size_t(slot));
+        const jet::Value v = m_cursorOwned->value(std::size_t(slot));
         switch (v.kind()) {
         case jet::ValueKind::Null:
             return sqlite3_result_null(ctx);
@@ -81,7 +112,7 @@ public:
     {
         const int slot = slotOf(column);
         if (slot < 0) return false;
-        const jet::Value v = m_cursor.value(std::size_t(slot));
+        const jet::Value v = m_cursorOwned->value(std::size_t(slot));
         switch (v.kind()) {
         case jet::ValueKind::Boolean: out = v.asBool() ? -1 : 0; return true;
         case jet::ValueKind::Byte:
@@ -103,7 +134,7 @@ public:
     {
         const int slot = slotOf(column);
         if (slot < 0) return false;
-        const jet::Value v = m_cursor.value(std::size_t(slot));
+        const jet::Value v = m_cursorOwned->value(std::size_t(slot));
         switch (v.kind()) {
         case jet::ValueKind::Text: out.assign(v.asText()); return true;
         case jet::ValueKind::Guid: out = jet::csv::formatGuid(v.asBytes()); return true;
@@ -125,7 +156,9 @@ private:
         return column >= 0 && std::size_t(column) < m_slot.size() ? m_slot[std::size_t(column)] : -1;
     }
 
-    jet::Cursor m_cursor;
+    std::vector<std::size_t> m_key;
+    std::shared_ptr<CursorPool> m_pool;
+    std::unique_ptr<jet::Cursor> m_cursorOwned;
     std::vector<int> m_slot;   // source column -> index among the cursor's columns
 };
 
@@ -159,12 +192,13 @@ public:
         std::vector<int> cols = columns;
         if (cols.empty())
             for (std::size_t i = 0; i < m_columns.size(); ++i) cols.push_back(int(i));
-        return std::make_unique<JetRowCursor>(m_table, cols, m_columns.size());
+        return std::make_unique<JetRowCursor>(m_table, cols, m_columns.size(), m_pool);
     }
 
 private:
     std::shared_ptr<const jet::Table> m_table;
     std::vector<SourceColumn> m_columns;
+    std::shared_ptr<CursorPool> m_pool = std::make_shared<CursorPool>();
 };
 
 } // namespace

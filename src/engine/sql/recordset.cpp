@@ -265,19 +265,28 @@ private:
     std::int64_t m_visited = 0;
 };
 
-class Field final : public automation::DispatchObject {
+bool is(const QString& member, QLatin1String name)
+{
+    return member.compare(name, Qt::CaseInsensitive) == 0;
+}
+
+[[noreturn]] void unknownMember(const QString& member)
+{
+    throw automation::Error(QStringLiteral("Unknown name: %1.").arg(member));
+}
+
+// The grid reads every cell through Fields(i).Value: these objects answer by a plain name
+// comparison, and Field objects are made once per column, so a cell costs no allocation.
+class Field final : public automation::Object {
 public:
-    Field(std::shared_ptr<State> state, int index) : m_state(std::move(state)), m_index(index)
+    Field(std::shared_ptr<State> state, int index) : m_state(std::move(state)), m_index(index) {}
+
+    Variant invoke(const QString& member, automation::Invoke, std::span<const Variant>) override
     {
-        addMember(QStringLiteral("Name"), [this](automation::Invoke, std::span<const Variant>) {
-            return Variant(m_state->name(m_index));
-        });
-        addMember(QStringLiteral("Value"), [this](automation::Invoke, std::span<const Variant>) {
-            return m_state->value(m_index);
-        });
-        addMember(QStringLiteral("Type"), [this](automation::Invoke, std::span<const Variant>) {
-            return Variant(static_cast<std::int16_t>(m_state->type(m_index)));
-        });
+        if (is(member, QLatin1String("Value"))) return m_state->value(m_index);
+        if (is(member, QLatin1String("Name"))) return Variant(m_state->name(m_index));
+        if (is(member, QLatin1String("Type"))) return Variant(static_cast<std::int16_t>(m_state->type(m_index)));
+        unknownMember(member);
     }
 
 private:
@@ -285,60 +294,58 @@ private:
     int m_index;
 };
 
-class Fields final : public automation::DispatchObject {
+class Fields final : public automation::Object {
 public:
     explicit Fields(std::shared_ptr<State> state) : m_state(std::move(state))
     {
-        addMember(QStringLiteral("Count"), [this](automation::Invoke, std::span<const Variant>) {
-            return Variant(static_cast<std::int16_t>(m_state->fieldCount()));
-        });
-        addMember(QStringLiteral("Item"), [this](automation::Invoke, std::span<const Variant> args) {
-            expectArgs(args, 1, 1, QStringLiteral("Item"));
+        for (int i = 0; i < m_state->fieldCount(); ++i)
+            m_fields.push_back(std::make_shared<Field>(m_state, i));
+    }
+
+    Variant invoke(const QString& member, automation::Invoke, std::span<const Variant> args) override
+    {
+        if (is(member, QLatin1String("Count"))) return Variant(static_cast<std::int16_t>(m_state->fieldCount()));
+        if (is(member, QLatin1String("Item"))) {
+            if (args.size() != 1) throw automation::Error(QStringLiteral("Invalid number of parameters for Item."));
             return item(args[0]);
-        });
+        }
+        unknownMember(member);
     }
 
     Variant item(const Variant& key)
     {
-        const int i = m_state->fieldIndex(key);
-        return Variant(automation::ObjectRef(std::make_shared<Field>(m_state, i)));
+        return Variant(automation::ObjectRef(m_fields[std::size_t(m_state->fieldIndex(key))]));
     }
 
 private:
     std::shared_ptr<State> m_state;
+    std::vector<automation::ObjectRef> m_fields;
 };
 
-class Recordset final : public automation::DispatchObject {
+class Recordset final : public automation::Object {
 public:
-    explicit Recordset(std::shared_ptr<State> state) : m_state(std::move(state))
+    explicit Recordset(std::shared_ptr<State> state)
+        : m_state(std::move(state)), m_fields(std::make_shared<Fields>(m_state)) {}
+
+    Variant invoke(const QString& member, automation::Invoke, std::span<const Variant> args) override
     {
-        addMember(QStringLiteral("EOF"), [this](automation::Invoke, std::span<const Variant>) { return Variant(m_state->eof()); });
-        addMember(QStringLiteral("BOF"), [this](automation::Invoke, std::span<const Variant>) { return Variant(m_state->bof()); });
-        addMember(QStringLiteral("MoveFirst"), [this](automation::Invoke, std::span<const Variant>) {
-            m_state->moveFirst();
-            return Variant();
-        });
-        addMember(QStringLiteral("MoveNext"), [this](automation::Invoke, std::span<const Variant>) {
-            m_state->moveNext();
-            return Variant();
-        });
-        addMember(QStringLiteral("Close"), [this](automation::Invoke, std::span<const Variant>) {
-            m_state->close();
-            return Variant();
-        });
-        addMember(QStringLiteral("RecordCount"), [this](automation::Invoke, std::span<const Variant>) {
-            return Variant(static_cast<std::int32_t>(m_state->recordCount()));
-        });
-        addMember(QStringLiteral("Fields"), [this](automation::Invoke, std::span<const Variant> args) {
-            expectArgs(args, 0, 1, QStringLiteral("Fields"));
-            auto fields = std::make_shared<Fields>(m_state);
-            if (args.empty()) return Variant(automation::ObjectRef(fields));
-            return fields->item(args[0]);
-        });
+        if (is(member, QLatin1String("Fields"))) {
+            if (args.size() > 1) throw automation::Error(QStringLiteral("Invalid number of parameters for Fields."));
+            if (args.empty()) return Variant(automation::ObjectRef(m_fields));
+            return m_fields->item(args[0]);
+        }
+        if (is(member, QLatin1String("EOF"))) return Variant(m_state->eof());
+        if (is(member, QLatin1String("MoveNext"))) { m_state->moveNext(); return Variant(); }
+        if (is(member, QLatin1String("BOF"))) return Variant(m_state->bof());
+        if (is(member, QLatin1String("MoveFirst"))) { m_state->moveFirst(); return Variant(); }
+        if (is(member, QLatin1String("Close"))) { m_state->close(); return Variant(); }
+        if (is(member, QLatin1String("RecordCount"))) return Variant(static_cast<std::int32_t>(m_state->recordCount()));
+        unknownMember(member);
     }
 
 private:
     std::shared_ptr<State> m_state;
+    std::shared_ptr<Fields> m_fields;
 };
 
 } // namespace
