@@ -102,7 +102,16 @@ bool oleDateParts(double ole, DateParts& out) {
         secs -= 86400;
         days += 1;
     }
-    civilFromDays(days - 25569, out.year, out.month, out.day);
+    // Consecutive rows often share a day.
+    thread_local int64_t lastDays = INT64_MIN;
+    thread_local DateParts lastParts;
+    if (days != lastDays) {
+        civilFromDays(days - 25569, lastParts.year, lastParts.month, lastParts.day);
+        lastDays = days;
+    }
+    out.year = lastParts.year;
+    out.month = lastParts.month;
+    out.day = lastParts.day;
     out.hour = int(secs / 3600);
     out.minute = int(secs / 60 % 60);
     out.second = int(secs % 60);
@@ -332,6 +341,29 @@ inline char* put2(char* p, int v) {
     return p + 2;
 }
 
+inline bool specialByte(char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; }
+
+// True when the text holds a comma, quote, CR or LF. Eight bytes at a time: all four are below
+// 0x2D, so a word without such a low byte needs no closer look.
+bool needsQuotes(std::string_view t) {
+    const char* p = t.data();
+    size_t n = t.size();
+    constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    while (n >= 8) {
+        uint64_t x;
+        std::memcpy(&x, p, 8);
+        if (((x - ones * 0x2D) & ~x & highs) != 0) {
+            for (int k = 0; k < 8; ++k)
+                if (specialByte(p[k])) return true;
+        }
+        p += 8;
+        n -= 8;
+    }
+    for (size_t k = 0; k < n; ++k)
+        if (specialByte(p[k])) return true;
+    return false;
+}
+
 // Shortest round-trip text of a double, as std::to_chars gives it. Amounts with one or two
 // decimals (the common case) are written directly: below 1e9 the doubles are far closer together
 // than 0.01, so the two-decimal text is the only short one that reads back, and with a fraction
@@ -402,13 +434,11 @@ void fieldFast(OutBuf& out, const Value& v, std::string& tmp) {
     }
     case ValueKind::Text: {
         std::string_view t = v.asText();
-        for (char c : t) {
-            if (uint8_t(c) <= ',' && (c == ',' || c == '"' || c == '\r' || c == '\n')) {
-                tmp.clear();
-                appendField(tmp, t);
-                out.append(tmp.data(), tmp.size());
-                return;
-            }
+        if (needsQuotes(t)) {
+            tmp.clear();
+            appendField(tmp, t);
+            out.append(tmp.data(), tmp.size());
+            return;
         }
         out.append(t.data(), t.size());
         return;

@@ -204,21 +204,36 @@ char* writeUcs2Text(char* dst, ByteSpan b) {
     const std::byte* d = b.data();
     Utf16Writer w{dst};
     if (n >= 2 && d[0] == std::byte{0xFF} && d[1] == std::byte{0xFE}) {
-        bool compressed = true;
+        // Compressed form: runs of one-byte characters (U+0001..U+00FF) and runs of UTF-16
+        // units, each switched by a 0x00 byte.
         size_t i = 2;
         while (i < n) {
-            uint8_t c = uint8_t(d[i]);
-            if (c == 0) {
-                compressed = !compressed;
-                ++i;
-            } else if (compressed) {
-                w.unit(c);
-                ++i;
-            } else if (n - i >= 2) {
+            w.finish();  // a surrogate half cannot continue across a switch
+            char* p = w.p;
+            for (; i < n; ++i) {
+                uint8_t c = uint8_t(d[i]);
+                if (c < 0x80) {
+                    if (c == 0) break;
+                    *p++ = char(c);
+                } else {
+                    *p++ = char(0xC0 | (c >> 6));
+                    *p++ = char(0x80 | (c & 0x3F));
+                }
+            }
+            w.p = p;
+            if (i >= n) break;
+            ++i;  // the switch to UTF-16
+            while (i < n) {
+                if (d[i] == std::byte{0}) {
+                    ++i;  // the switch back
+                    break;
+                }
+                if (n - i < 2) {
+                    i = n;
+                    break;
+                }
                 w.unit(ld16(d + i));
                 i += 2;
-            } else {
-                break;
             }
         }
     } else {
