@@ -322,6 +322,14 @@ TEST_P(Manifest, Big5000HasEveryRow) {
     ASSERT_EQ(pos.size(), 5000u);
     ASSERT_TRUE(cur.seek(pos[4321]));
     EXPECT_EQ(cur.value(1).asInt(), 4322);
+    ASSERT_TRUE(cur.next());  // the scan goes on after the row sought
+    EXPECT_EQ(cur.value(1).asInt(), 4323);
+    jet::Cursor fresh(t);
+    ASSERT_TRUE(fresh.seek(pos[0]));
+    ASSERT_TRUE(fresh.next());
+    EXPECT_EQ(fresh.value(0).asInt(), 2);
+    EXPECT_FALSE(fresh.seek(jet::RowPosition{pos[0].page, 999}));
+    EXPECT_FALSE(fresh.rowErrors().empty());
     EXPECT_EQ(jet::RowPosition::unpack(pos[17].packed()), pos[17]);
 }
 

@@ -511,7 +511,25 @@ void Cursor::rewind() {
 
 bool Cursor::seek(RowPosition pos) {
     d_->clearRow();
-    return d_->loadRowAt(pos.page, pos.row);
+    if (!d_->loadRowAt(pos.page, pos.row)) return false;
+    // next() goes on after this row.
+    Impl& d = *d_;
+    if (!d.started) {
+        if (!d.start()) return true;
+    }
+    auto it = std::lower_bound(d.pages.begin(), d.pages.end(), pos.page);
+    if (it != d.pages.end() && *it == pos.page) {
+        auto p = d.core->page(pos.page);
+        auto n = p ? detail::rowSlotCount(*d.fmt, *p) : Result<uint16_t>(p.error());
+        if (p && n) {
+            d.pageIdx = size_t(it - d.pages.begin());
+            d.page = std::move(*p);
+            d.slotCount = *n;
+            d.slot = uint32_t(pos.row) + 1;
+            d.ended = false;
+        }
+    }
+    return true;
 }
 
 RowPosition Cursor::position() const { return d_->pos; }

@@ -35,8 +35,8 @@ public:
     bool next();
     // Back before the first row.
     void rewind();
-    // Load the row at `pos` (from position()). False when it is no live row of this table;
-    // rowErrors() then says why.
+    // Load the row at `pos` (from position()); next() then goes on with the row after it.
+    // False when it is no live row of this table; rowErrors() then says why.
     bool seek(RowPosition pos);
     RowPosition position() const;
 
