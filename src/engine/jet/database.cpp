@@ -3,6 +3,8 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <optional>
+#include <unordered_map>
 
 #include "jet/core.h"
 #include "jet/cursor.h"
@@ -39,6 +41,8 @@ struct Database::State {
     std::vector<detail::PropertyBlob> tableProps;  // parallel to tables
     std::map<std::string, std::shared_ptr<const Table>> cache;  // by folded name
     std::map<std::string, std::unique_ptr<Database>> linked;    // by resolved path
+    // by hidden table page; nullopt when that table could not be read
+    std::map<uint32_t, std::optional<std::unordered_map<int32_t, int32_t>>> complexCounts;
     int linkDepth = 0;
 };
 
@@ -153,6 +157,11 @@ void Database::countComplexItems(Table& t, const Column& c) {
         }
     }
     if (flatPage == 0) return;
+    if (auto it = s_->complexCounts.find(flatPage); it != s_->complexCounts.end()) {
+        if (it->second) TableLoader::setComplexCounts(t, c.displayIndex, *it->second);
+        return;
+    }
+    s_->complexCounts[flatPage] = std::nullopt;  // a damaged file pointing many columns here reads it once
     auto flat = detail::loadTable(s_->core, flatPage, "complex " + c.name);
     if (!flat) return;
     // The key column of the hidden table carries extended flag 0x08.
@@ -167,6 +176,7 @@ void Database::countComplexItems(Table& t, const Column& c) {
         Value k = fcur.value(0);
         if (!k.isNull()) ++counts[int32_t(k.asInt())];
     }
+    s_->complexCounts[flatPage] = counts;
     TableLoader::setComplexCounts(t, c.displayIndex, std::move(counts));
 }
 
