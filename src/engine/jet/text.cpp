@@ -210,6 +210,16 @@ char* writeUcs2Text(char* dst, ByteSpan b) {
         while (i < n) {
             w.finish();  // a surrogate half cannot continue across a switch
             char* p = w.p;
+            // Plain ASCII eight bytes at a time (no 0x00 switch, no high bit).
+            constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+            while (n - i >= 8) {
+                uint64_t x;
+                std::memcpy(&x, d + i, 8);
+                if ((x & highs) || ((x - ones) & ~x & highs)) break;
+                std::memcpy(p, &x, 8);
+                p += 8;
+                i += 8;
+            }
             for (; i < n; ++i) {
                 uint8_t c = uint8_t(d[i]);
                 if (c < 0x80) {
