@@ -98,11 +98,12 @@ inline Result run(const std::shared_ptr<jet::Database>& db, const QString& sqlTe
     return r;
 }
 
-// The rows joined as "a|b|c" lines, for compact expectations.
-inline QStringList lines(const Result& r)
+// The rows joined as "a|b|c" lines (UTF-8), for compact, readable expectations.
+using Lines = std::vector<std::string>;
+inline Lines lines(const Result& r)
 {
-    QStringList out;
-    for (const QStringList& row : r.rows) out << row.join(u'|');
+    Lines out;
+    for (const QStringList& row : r.rows) out.push_back(row.join(u'|').toStdString());
     return out;
 }
 
@@ -116,5 +117,78 @@ inline QString errorOf(const std::shared_ptr<jet::Database>& db, const QString& 
     }
     return QString();
 }
+
+} // namespace sqltest
+
+#include "sql/connection.h"
+#include "sql/memory_row_source.h"
+#include "sql/recordset.h"
+
+namespace sqltest {
+
+// A connection over in-memory tables: functions and operators without a database file.
+class MemoryDb {
+public:
+    MemoryDb()
+    {
+        // One: a single row, for evaluating expressions.
+        auto one = std::make_shared<sql::MemoryTable>();
+        one->columns = {{QStringLiteral("n"), 0x04, 0, 0}};
+        one->rows = {{QVariant(qint64(1))}};
+        add(QStringLiteral("One"), one);
+    }
+    void add(const QString& name, std::shared_ptr<const sql::MemoryTable> t)
+    {
+        m_conn->addTable(name, sql::makeMemoryRowSource(std::move(t)));
+    }
+    void lock() { if (!m_locked) { m_conn->lockDown(); m_locked = true; } }
+    sql::Connection& connection() { return *m_conn; }
+
+    Result run(const QString& sqlText)
+    {
+        lock();
+        Result r;
+        automation::Variant rs(sql::makeRecordset(m_conn, m_conn->prepare(sqlText), nullptr));
+        const int n = automation::get(automation::get(rs, QStringLiteral("Fields")), QStringLiteral("Count")).toInt();
+        for (int i = 0; i < n; ++i)
+            r.names << automation::get(automation::get(rs, QStringLiteral("Fields"), std::int32_t(i)), QStringLiteral("Name")).toString();
+        while (!automation::get(rs, QStringLiteral("EOF")).toBool()) {
+            QStringList row;
+            for (int i = 0; i < n; ++i) {
+                const auto v = automation::get(automation::get(rs, QStringLiteral("Fields"), std::int32_t(i)), QStringLiteral("Value"));
+                if (r.rows.empty()) r.types.push_back(v.type());
+                row << canonical(v);
+            }
+            r.rows.push_back(row);
+            automation::call(rs, QStringLiteral("MoveNext"));
+        }
+        return r;
+    }
+
+    // The value of one Jet expression, canonical; "ERROR: description" when it fails.
+    QString eval(const QString& expr)
+    {
+        try {
+            const Result r = run(QStringLiteral("SELECT ") + expr + QStringLiteral(" FROM One"));
+            return r.rows.empty() ? QStringLiteral("NO ROW") : r.rows[0][0];
+        } catch (const automation::Error& e) {
+            return QStringLiteral("ERROR: ") + e.description();
+        }
+    }
+
+    QString error(const QString& sqlText)
+    {
+        try {
+            run(sqlText);
+        } catch (const automation::Error& e) {
+            return e.description();
+        }
+        return QString();
+    }
+
+private:
+    std::shared_ptr<sql::Connection> m_conn = std::make_shared<sql::Connection>();
+    bool m_locked = false;
+};
 
 } // namespace sqltest

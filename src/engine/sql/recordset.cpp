@@ -74,6 +74,16 @@ automation::Decimal decimalFromDouble(double d, int scale)
     return dec;
 }
 
+// Money inside SQLite is a double: near the ends of the Currency range the product with 10000
+// can pass the 64-bit limits, which must clamp rather than wrap to the other sign.
+automation::Currency currencyFromDouble(double d)
+{
+    const double scaled = std::round(d * 10000.0);
+    if (scaled >= 9223372036854775807.0) return {INT64_MAX};
+    if (scaled <= -9223372036854775808.0) return {INT64_MIN};
+    return {static_cast<std::int64_t>(scaled)};
+}
+
 // A result value in the type its column has in the database, or, for expressions, the type the
 // value's subtype or storage class says.
 Variant toVariant(sqlite3_value* v, std::uint8_t jetType, std::uint8_t scale)
@@ -88,7 +98,7 @@ Variant toVariant(sqlite3_value* v, std::uint8_t jetType, std::uint8_t scale)
         case 0x03: return Variant(static_cast<std::int16_t>(sqlite3_value_int64(v)));
         case 0x04: return Variant(static_cast<std::int32_t>(sqlite3_value_int64(v)));
         case 0x13: return Variant(static_cast<std::int64_t>(sqlite3_value_int64(v)));
-        case 0x05: return Variant(automation::Currency{std::llround(sqlite3_value_double(v) * 10000.0)});
+        case 0x05: return Variant(currencyFromDouble(sqlite3_value_double(v)));
         case 0x06: return Variant(static_cast<float>(sqlite3_value_double(v)));
         case 0x07: return Variant(sqlite3_value_double(v));
         case 0x08: return Variant(automation::Date{sqlite3_value_double(v)});
@@ -97,7 +107,7 @@ Variant toVariant(sqlite3_value* v, std::uint8_t jetType, std::uint8_t scale)
         }
         switch (sqlite3_value_subtype(v)) {
         case kSubtypeDate: return Variant(automation::Date{sqlite3_value_double(v)});
-        case kSubtypeCurrency: return Variant(automation::Currency{std::llround(sqlite3_value_double(v) * 10000.0)});
+        case kSubtypeCurrency: return Variant(currencyFromDouble(sqlite3_value_double(v)));
         case kSubtypeBoolean: return Variant(sqlite3_value_int64(v) != 0);
         default: break;
         }
