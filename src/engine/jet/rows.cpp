@@ -100,10 +100,13 @@ Result<RowBounds> rowBounds(const Format& f, const PageRef& page, uint16_t row) 
 }
 
 Result<ByteSpan> findRow(const DbCore& core, uint32_t pageNo, uint16_t row, PageRef& out) {
-    std::set<uint64_t> seen;
-    for (int hop = 0; hop < 16; ++hop) {
-        if (!seen.insert((uint64_t(pageNo) << 16) | row).second)
-            return makeError("overflow row pointers form a cycle", pageNo);
+    constexpr int kMaxHops = 16;
+    uint64_t seen[kMaxHops];  // no heap work per row
+    for (int hop = 0; hop < kMaxHops; ++hop) {
+        const uint64_t key = (uint64_t(pageNo) << 16) | row;
+        for (int k = 0; k < hop; ++k)
+            if (seen[k] == key) return makeError("overflow row pointers form a cycle", pageNo);
+        seen[hop] = key;
         auto page = core.page(pageNo);
         if (!page) return page.error();
         if (page->bytes[0] != std::byte{0x01})
