@@ -195,6 +195,14 @@ public slots:
     void Copy3Click(QObject* sender);
     // data page and console (src/explorer)
     void ShowTableData(const QString& tableName);
+    void FillGridFromSql(const QString& title, const QString& sqlText);
+    void memLogKeyDown(int key, Qt::KeyboardModifiers shift);
+    void SELECT1Click(QObject* sender);
+    void Copy7Click(QObject* sender);
+    void Paste1Click(QObject* sender);
+    void lstTablesClick(QObject* sender);
+    void lstTablesDblClick(QObject* sender);
+    void lstFieldsDblClick(QObject* sender);
     // field-definition report
     void Print1Click(QObject* sender);
     void btnPreviewClick(QObject* sender);
@@ -207,6 +215,8 @@ private:
     void createComponents();           // src/app/frmmain_layout.cpp
     void createMenus();                // src/app/frmmain_menus.cpp
     void connectHandlers();            // src/app/frmmain_menus.cpp
+    void connectExplorerHandlers();    // src/explorer/sql_console.cpp
+    void showNoTable();                // src/explorer/table_view.cpp
 
     Dialogs* m_dialogs = nullptr;
     automation::Registry* m_registry = nullptr;

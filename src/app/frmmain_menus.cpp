@@ -163,4 +163,5 @@ void TfrmMain::connectHandlers()
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] { runHandler([this] { PageControl1Change(); }); });
     connect(Splitter1, &QSplitter::splitterMoved, this, [this] { runHandler([this] { Splitter1Moved(); }); });
     connect(tmrDefault, &QTimer::timeout, this, [this] { runHandler([this] { tmrDefaultTimer(); }); });
+    connectExplorerHandlers();
 }

@@ -3,10 +3,5 @@
 
 #include "app/frmmain.h"
 
-void TfrmMain::lsvDatabasesDblClick(QObject*) {}
-void TfrmMain::tabTablesChange(QObject*) {}
-void TfrmMain::Next1Click(QObject*) {}
-void TfrmMain::Copy3Click(QObject*) {}
-void TfrmMain::ShowTableData(const QString&) {}
 void TfrmMain::Print1Click(QObject*) {}
 void TfrmMain::btnPreviewClick(QObject*) {}
