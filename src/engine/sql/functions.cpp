@@ -555,6 +555,7 @@ void jetCSng(sqlite3_context* ctx, int, Args argv)
     if (!d) return;
     if (std::fabs(*d) > std::numeric_limits<float>::max()) return overflow(ctx);
     sqlite3_result_double(ctx, double(static_cast<float>(*d)));
+    sqlite3_result_subtype(ctx, kSubtypeSingle);
 }
 
 void jetCDbl(sqlite3_context* ctx, int, Args argv)

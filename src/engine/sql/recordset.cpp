@@ -109,6 +109,7 @@ Variant toVariant(sqlite3_value* v, std::uint8_t jetType, std::uint8_t scale)
         case kSubtypeDate: return Variant(automation::Date{sqlite3_value_double(v)});
         case kSubtypeCurrency: return Variant(currencyFromDouble(sqlite3_value_double(v)));
         case kSubtypeBoolean: return Variant(sqlite3_value_int64(v) != 0);
+        case kSubtypeSingle: return Variant(static_cast<float>(sqlite3_value_double(v)));
         default: break;
         }
         if (storage == SQLITE_INTEGER) {

@@ -2,7 +2,8 @@
 // How Jet values travel inside SQLite. SQLite knows only INTEGER, REAL, TEXT and BLOB, so:
 //   Boolean    INTEGER -1 / 0, subtype 'B'
 //   Byte, Integer, Long, BigInt   INTEGER
-//   Single, Double, Decimal       REAL
+//   Single     REAL, subtype 'S' where a function makes one (CSng)
+//   Double, Decimal               REAL
 //   Currency   REAL (scaled value / 10000), subtype 'C'
 //   Date       REAL OLE days (days since 30 Dec 1899), subtype 'D'
 //   Text, Memo TEXT (UTF-8);  GUID  TEXT "{XXXXXXXX-...}";  Binary, OLE  BLOB
@@ -21,6 +22,7 @@ namespace sql {
 inline constexpr unsigned kSubtypeBoolean = 'B';
 inline constexpr unsigned kSubtypeCurrency = 'C';
 inline constexpr unsigned kSubtypeDate = 'D';
+inline constexpr unsigned kSubtypeSingle = 'S';
 
 inline bool isDateValue(sqlite3_value* v)
 {
