@@ -231,3 +231,23 @@ TEST(RealFiles, OpenFromMemoryReadsTheSameRows) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RealFiles, LogicalIndexesInStoredOrderWithTheirNumbers) {
+    // Access stores the logical index entries sorted by name; the number tells creation order.
+    auto db = openDb("real/testV2000.mdb");
+    ASSERT_TRUE(db);
+    auto t = openTable(*db, "Table1");
+    ASSERT_TRUE(t);
+    ASSERT_EQ(t->indexes().size(), 2u);
+    EXPECT_EQ(t->indexes()[0].name, "B");
+    EXPECT_EQ(t->indexes()[0].number, 1u);
+    EXPECT_FALSE(t->indexes()[0].primary);
+    EXPECT_EQ(t->indexes()[1].name, "PrimaryKey");
+    EXPECT_EQ(t->indexes()[1].number, 0u);
+    EXPECT_TRUE(t->indexes()[1].primary);
+    EXPECT_EQ(t->columns()[t->indexes()[1].columns.at(0).column].name, "A");
+}
+
+}  // namespace
