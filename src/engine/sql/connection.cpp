@@ -26,6 +26,10 @@ Connection::Connection()
         throw automation::Error(QStringLiteral("Cannot start the SQL engine: %1").arg(why));
     }
     sqlite3_extended_result_codes(m_db, 1);
+    // "name" is always a name: without this SQLite reads an unknown "column" as a text literal,
+    // so a misspelt column would quietly give its own name on every row.
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     try {
         registerCollation(m_db);
         registerFunctions(m_db);
@@ -109,7 +113,7 @@ Connection::Prepared Connection::prepare(const QString& jetSql)
                 why = QStringLiteral("The table '%1' cannot be read: %2").arg(table, broken.value());
             else
                 why = QStringLiteral("The Microsoft Jet database engine cannot find the input table or query '%1'.").arg(table);
-        } else if (why.startsWith(QLatin1String("not authorized"))) {
+        } else if (why.startsWith(QLatin1String("not authorized")) || why.contains(QLatin1String("prohibited"))) {
             why = QStringLiteral("The statement was refused: the database is opened read-only and only "
                                  "reads its tables.");
         }

@@ -77,12 +77,23 @@ void resultNumber(sqlite3_context* ctx, double d, unsigned subtype)
     else sqlite3_result_double(ctx, d);
 }
 
+// Currency stays Currency with Currency or whole numbers; with a Double the result is a
+// Double, as Jet widens it.
+bool currencyWith(sqlite3_value* a, sqlite3_value* b)
+{
+    const unsigned sa = sqlite3_value_subtype(a), sb = sqlite3_value_subtype(b);
+    auto whole = [](sqlite3_value* v, unsigned st) {
+        return st == kSubtypeCurrency || (sqlite3_value_type(v) == SQLITE_INTEGER && st == 0);
+    };
+    return (sa == kSubtypeCurrency || sb == kSubtypeCurrency) && whole(a, sa) && whole(b, sb);
+}
+
 unsigned arithmeticSubtype(sqlite3_value* a, sqlite3_value* b, bool subtract)
 {
     const unsigned sa = sqlite3_value_subtype(a), sb = sqlite3_value_subtype(b);
     if (sa == kSubtypeDate && sb == kSubtypeDate) return subtract ? 0 : kSubtypeDate;
     if (sa == kSubtypeDate || sb == kSubtypeDate) return kSubtypeDate;
-    if (sa == kSubtypeCurrency || sb == kSubtypeCurrency) return kSubtypeCurrency;
+    if (currencyWith(a, b)) return kSubtypeCurrency;
     return 0;
 }
 
@@ -135,9 +146,7 @@ void jetMul(sqlite3_context* ctx, int, Args argv)
     }
     const auto a = valueNumber(argv[0]), b = valueNumber(argv[1]);
     if (!a || !b) return typeMismatch(ctx);
-    const unsigned st = (sqlite3_value_subtype(argv[0]) == kSubtypeCurrency
-                         || sqlite3_value_subtype(argv[1]) == kSubtypeCurrency) ? kSubtypeCurrency : 0;
-    resultNumber(ctx, *a * *b, st);
+    resultNumber(ctx, *a * *b, currencyWith(argv[0], argv[1]) ? kSubtypeCurrency : 0);
 }
 
 void jetDiv(sqlite3_context* ctx, int, Args argv)
