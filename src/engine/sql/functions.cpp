@@ -442,7 +442,7 @@ void jetSpace(sqlite3_context* ctx, int, Args argv)
     if (isNull(argv[0])) return invalidNull(ctx);
     const auto n = intArg(ctx, argv[0]);
     if (!n) return;
-    if (*n < 0 || *n > 100'000'000) return invalidCall(ctx);
+    if (*n < 0 || *n > 10'000'000) return invalidCall(ctx);
     resultText(ctx, QString(qsizetype(*n), u' '));
 }
 
@@ -451,7 +451,7 @@ void jetString(sqlite3_context* ctx, int, Args argv)
     if (isNull(argv[0]) || isNull(argv[1])) return invalidNull(ctx);
     const auto n = intArg(ctx, argv[0]);
     if (!n) return;
-    if (*n < 0 || *n > 100'000'000) return invalidCall(ctx);
+    if (*n < 0 || *n > 10'000'000) return invalidCall(ctx);
     QChar c;
     if (sqlite3_value_type(argv[1]) == SQLITE_TEXT) {
         const QString s = text(argv[1]);

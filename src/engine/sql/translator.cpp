@@ -134,6 +134,7 @@ private:
     {
         ++m_depth;
         struct DepthGuard { int& d; ~DepthGuard() { --d; } } guard{m_depth};
+        Nest nest(*this);
         QStringList parts;
         QString orderBy;
         QString limit;
@@ -352,6 +353,7 @@ private:
                 return u'(' + sub + u')' + alias(true);
             }
             take();
+            Nest guard(*this);
             const QString inner = tableRef();
             expectSymbol(")");
             return u'(' + inner + u')';
@@ -397,7 +399,22 @@ private:
 
     // Expressions, lowest precedence first: IMP, EQV, XOR, OR, AND, NOT, comparison, &, + -,
     // Mod, \, * /, unary -, ^.
-    QString expr() { return impExpr(); }
+    // Nesting is bounded: hostile text must not exhaust the stack.
+    int m_nesting = 0;
+    struct Nest {
+        explicit Nest(Parser& p) : p(p)
+        {
+            if (++p.m_nesting > 200) fail(QStringLiteral("The expression is too complex (nested too deeply)."));
+        }
+        ~Nest() { --p.m_nesting; }
+        Parser& p;
+    };
+
+    QString expr()
+    {
+        Nest guard(*this);
+        return impExpr();
+    }
 
     QString impExpr()
     {
@@ -431,6 +448,7 @@ private:
     }
     QString notExpr()
     {
+        Nest guard(*this);
         if (acceptWord("NOT")) return QStringLiteral("(NOT %1)").arg(notExpr());
         return comparison();
     }
@@ -535,6 +553,7 @@ private:
     }
     QString unaryExpr()
     {
+        Nest guard(*this);
         if (acceptSymbol("-")) return QStringLiteral("(- %1)").arg(unaryExpr());
         if (acceptSymbol("+")) return unaryExpr();
         return powExpr();
@@ -547,6 +566,7 @@ private:
     }
     QString powOperand()
     {
+        Nest guard(*this);
         if (acceptSymbol("-")) return QStringLiteral("(- %1)").arg(powOperand());
         if (acceptSymbol("+")) return powOperand();
         return primary();
