@@ -8,7 +8,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "jet/bytes.h"
 #include "jet/cursor.h"
+#include "jet/text.h"
 #include "jet/table.h"
 
 namespace jet::csv {
@@ -316,6 +318,7 @@ public:
         return data_.get() + len_;
     }
     void commit(char* end) { len_ = size_t(end - data_.get()); }
+    void truncate(size_t len) { len_ = len; }
     void put(char c) { *reserve(1) = c; ++len_; }
     void append(const char* p, size_t n) {
         std::memcpy(reserve(n), p, n);
@@ -339,6 +342,23 @@ inline char* put2(char* p, int v) {
     p[0] = char('0' + v / 10);
     p[1] = char('0' + v % 10);
     return p + 2;
+}
+
+// "YYYY-MM-DD HH:MM:SS" for years 0..9999 into 19 chars.
+char* putDate(char* p, const DateParts& d) {
+    int y = int(d.year);
+    p = put2(p, y / 100);
+    p = put2(p, y % 100);
+    *p++ = '-';
+    p = put2(p, d.month);
+    *p++ = '-';
+    p = put2(p, d.day);
+    *p++ = ' ';
+    p = put2(p, d.hour);
+    *p++ = ':';
+    p = put2(p, d.minute);
+    *p++ = ':';
+    return put2(p, d.second);
 }
 
 inline bool specialByte(char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; }
@@ -413,21 +433,7 @@ void fieldFast(OutBuf& out, const Value& v, std::string& tmp) {
     case ValueKind::DateTime: {
         DateParts d;
         if (oleDateParts(v.asDouble(), d) && d.year >= 0 && d.year <= 9999) {
-            char* p = out.reserve(19);
-            int y = int(d.year);
-            p = put2(p, y / 100);
-            p = put2(p, y % 100);
-            *p++ = '-';
-            p = put2(p, d.month);
-            *p++ = '-';
-            p = put2(p, d.day);
-            *p++ = ' ';
-            p = put2(p, d.hour);
-            *p++ = ':';
-            p = put2(p, d.minute);
-            *p++ = ':';
-            p = put2(p, d.second);
-            out.commit(p);
+            out.commit(putDate(out.reserve(19), d));
             return;
         }
         break;
@@ -451,6 +457,99 @@ void fieldFast(OutBuf& out, const Value& v, std::string& tmp) {
     out.append(tmp.data(), tmp.size());
 }
 
+// Plain stored fields straight from the row into the output; false when value() must do it.
+bool rawField(OutBuf& out, const Cursor::RawCell& c, uint8_t type, std::string& tmp) {
+    switch (c.kind) {
+    case Cursor::RawCell::Null: return true;
+    case Cursor::RawCell::Boolean: out.put(c.boolean ? '1' : '0'); return true;
+    case Cursor::RawCell::Other: return false;
+    case Cursor::RawCell::Bytes: break;
+    }
+    const std::byte* p = c.bytes.data();
+    const size_t len = c.bytes.size();
+    switch (type) {
+    case 0x02:
+    case 0x03:
+    case 0x13: {
+        int64_t v;
+        if (type == 0x02 && len >= 1) v = detail::ld8(p);
+        else if (type == 0x03 && len >= 2) v = int16_t(detail::ld16(p));
+        else if (type == 0x13 && len >= 8) v = int64_t(detail::ld64(p));
+        else return false;
+        char* d = out.reserve(24);
+        out.commit(std::to_chars(d, d + 24, v).ptr);
+        return true;
+    }
+    case 0x05: {
+        if (len < 8) return false;
+        const int64_t v = int64_t(detail::ld64(p));
+        const uint64_t m = v < 0 ? uint64_t(0) - uint64_t(v) : uint64_t(v);
+        char* d = out.reserve(32);
+        if (v < 0) *d++ = '-';
+        d = std::to_chars(d, d + 24, m / 10000).ptr;
+        unsigned frac = unsigned(m % 10000);
+        if (frac) {
+            *d++ = '.';
+            for (unsigned div = 1000; frac && div; div /= 10) {
+                *d++ = char('0' + frac / div);
+                frac %= div;
+            }
+        }
+        out.commit(d);
+        return true;
+    }
+    case 0x06: {
+        if (len < 4) return false;
+        float f;
+        std::memcpy(&f, p, 4);
+        char* d = out.reserve(32);
+        out.commit(std::to_chars(d, d + 32, f).ptr);
+        return true;
+    }
+    case 0x08: {
+        if (len < 8) return false;
+        double x;
+        std::memcpy(&x, p, 8);
+        DateParts dp;
+        if (!oleDateParts(x, dp) || dp.year < 0 || dp.year > 9999) return false;
+        out.commit(putDate(out.reserve(19), dp));
+        return true;
+    }
+    case 0x04: {
+        if (len < 4) return false;
+        char* d = out.reserve(16);
+        out.commit(std::to_chars(d, d + 16, int32_t(detail::ld32(p))).ptr);
+        return true;
+    }
+    case 0x07: {
+        if (len < 8) return false;
+        double x;
+        std::memcpy(&x, p, 8);
+        char* d = out.reserve(32);
+        out.commit(shortestDouble(d, x));
+        return true;
+    }
+    case 0x0A: {
+        // Decode in place, then quote if the text needs it (rare).
+        const size_t start = out.size();
+        char* d = out.reserve(detail::ucs2TextBound(len));
+        char* end = detail::writeUcs2Text(d, c.bytes);
+        std::string_view text(d, size_t(end - d));
+        if (!needsQuotes(text)) {
+            out.commit(end);
+            return true;
+        }
+        tmp.clear();
+        appendField(tmp, text);
+        out.truncate(start);
+        out.append(tmp.data(), tmp.size());
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
 Result<ExportStats> writeTableTo(const std::shared_ptr<const Table>& table, Sink sink) {
     constexpr size_t kFlushAt = 1 << 20;
     OutBuf buf(kFlushAt + (64 << 10));
@@ -466,6 +565,8 @@ Result<ExportStats> writeTableTo(const std::shared_ptr<const Table>& table, Sink
     ExportStats stats;
     Cursor cur(table);
     const size_t n = cur.columnCount();
+    std::vector<uint8_t> types(n);
+    for (size_t i = 0; i < n; ++i) types[i] = cur.column(i).type;
     auto flush = [&]() {
         bool ok = sink.write(buf.data(), buf.size());
         buf.clear();
@@ -474,7 +575,7 @@ Result<ExportStats> writeTableTo(const std::shared_ptr<const Table>& table, Sink
     while (cur.next()) {
         for (size_t i = 0; i < n; ++i) {
             if (i) buf.put(',');
-            fieldFast(buf, cur.value(i), tmp);
+            if (!rawField(buf, cur.raw(i), types[i], tmp)) fieldFast(buf, cur.value(i), tmp);
         }
         buf.append("\r\n", 2);
         ++stats.rows;

@@ -545,6 +545,44 @@ Value Cursor::value(size_t i) {
     return Value::null();
 }
 
+Cursor::RawCell Cursor::raw(size_t i) const {
+    const Impl& d = *d_;
+    RawCell out;
+    if (!d.haveRow || i >= d.info.size()) return out;
+    const Impl::ColInfo& ci = d.info[i];
+    if (ci.calc || ci.type == 0x0B || ci.type == 0x0C || ci.type == 0x12 || (ci.type == 0x0A && d.fmt->jet3))
+        return out;
+    if (ci.number >= d.numCols) {
+        out.kind = RawCell::Null;
+        return out;
+    }
+    const bool bit = d.nullBit(ci.number);
+    if (ci.type == 0x01) {
+        out.kind = RawCell::Boolean;
+        out.boolean = bit;
+        return out;
+    }
+    if (!bit) {
+        out.kind = RawCell::Null;
+        return out;
+    }
+    if (ci.fixed) {
+        size_t off = d.fixedStart + ci.fixedOffset;
+        if (!fits(d.fixedEnd, off, ci.width)) return out;
+        out.bytes = ByteSpan(d.row.data() + off, ci.width);
+    } else {
+        if (ci.varIndex >= d.varCount) {
+            out.kind = RawCell::Null;
+            return out;
+        }
+        uint16_t a = d.varOff[ci.varIndex], b = d.varOff[size_t(ci.varIndex) + 1];
+        if (b < a) return out;
+        out.bytes = ByteSpan(d.row.data() + a, size_t(b - a));
+    }
+    out.kind = RawCell::Bytes;
+    return out;
+}
+
 Result<Value> Cursor::read(size_t i) {
     Value v;
     if (d_->decodeInto(i, v)) return v;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "jet/result.h"
@@ -49,6 +50,16 @@ public:
     // A cell that cannot be decoded reads as Null and adds to rowErrors().
     Value value(size_t i);
     Result<Value> read(size_t i);
+
+    // For writers that decode plain fields themselves (the CSV export): the stored bytes of the
+    // i-th chosen column. Long values, calculated, complex and Jet 3 text columns, and fields
+    // that do not fit their row, come back as Other: use value() for them.
+    struct RawCell {
+        enum Kind : uint8_t { Null, Boolean, Bytes, Other } kind = Other;
+        bool boolean = false;
+        std::span<const std::byte> bytes;
+    };
+    RawCell raw(size_t i) const;
 
     // Problems found in the current row so far (cleared when the cursor moves).
     const std::vector<Error>& rowErrors() const;
