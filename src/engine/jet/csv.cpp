@@ -363,19 +363,18 @@ char* putDate(char* p, const DateParts& d) {
 
 inline bool specialByte(char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; }
 
-// True when the text holds a comma, quote, CR or LF. Eight bytes at a time: all four are below
-// 0x2D, so a word without such a low byte needs no closer look.
+// True when the text holds a comma, quote, CR or LF; eight bytes at a time.
 bool needsQuotes(std::string_view t) {
     const char* p = t.data();
     size_t n = t.size();
     constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    auto hasZero = [](uint64_t v) { return (v - ones) & ~v & highs; };
     while (n >= 8) {
         uint64_t x;
         std::memcpy(&x, p, 8);
-        if (((x - ones * 0x2D) & ~x & highs) != 0) {
-            for (int k = 0; k < 8; ++k)
-                if (specialByte(p[k])) return true;
-        }
+        if (hasZero(x ^ (ones * ',')) | hasZero(x ^ (ones * '"')) | hasZero(x ^ (ones * '\r')) |
+            hasZero(x ^ (ones * '\n')))
+            return true;
         p += 8;
         n -= 8;
     }

@@ -143,10 +143,11 @@ Result<PageStore::Chunk*> PageStore::load(uint32_t chunkIndex) {
     }
     uint32_t first = chunkIndex * chunkPages_;
     uint32_t count = std::min<uint32_t>(chunkPages_, pageCount_ - first);
-    auto data = std::make_shared<std::vector<std::byte>>(size_t(count) * pageSize_);
-    if (!src_->readAt(uint64_t(first) * pageSize_, std::span<std::byte>(data->data(), data->size())))
+    const size_t bytes = size_t(count) * pageSize_;
+    std::shared_ptr<std::byte[]> data(new std::byte[bytes]);  // filled by the read, not zeroed first
+    if (!src_->readAt(uint64_t(first) * pageSize_, std::span<std::byte>(data.get(), bytes)))
         return makeError("cannot read page from file", int64_t(first), 0);
-    for (uint32_t i = 0; i < count; ++i) decode(data->data() + size_t(i) * pageSize_, first + i);
+    for (uint32_t i = 0; i < count; ++i) decode(data.get() + size_t(i) * pageSize_, first + i);
 
     while (chunks_.size() >= maxChunks_ && !lru_.empty()) {
         chunks_.erase(lru_.back());
@@ -171,7 +172,7 @@ Result<PageRef> PageStore::page(uint32_t n) {
     Chunk* c = *chunk;
     PageRef ref;
     ref.holder = c->data;
-    ref.bytes = ByteSpan(c->data->data() + size_t(n - c->first) * pageSize_, pageSize_);
+    ref.bytes = ByteSpan(c->data.get() + size_t(n - c->first) * pageSize_, pageSize_);
     ref.number = n;
     return ref;
 }

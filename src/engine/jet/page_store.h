@@ -27,7 +27,7 @@ std::unique_ptr<ByteSource> makeBufferSource(std::vector<std::byte> bytes);
 
 // A page kept alive while someone holds it, even after the cache dropped it.
 struct PageRef {
-    std::shared_ptr<const std::vector<std::byte>> holder;
+    std::shared_ptr<const void> holder;
     ByteSpan bytes;
     uint32_t number = 0;
     explicit operator bool() const { return !bytes.empty(); }
@@ -50,7 +50,7 @@ public:
 
 private:
     struct Chunk {
-        std::shared_ptr<std::vector<std::byte>> data;
+        std::shared_ptr<std::byte[]> data;
         uint32_t first = 0;
         uint32_t count = 0;
         std::list<uint32_t>::iterator lru;
