@@ -31,7 +31,7 @@ std::string money(long long scaled) {
     return (neg && m ? "-" : "") + s;
 }
 
-struct ColumnSpec {
+struct ExpectedColumn {
     const char* name;
     int type;
     int length;
@@ -64,7 +64,7 @@ TEST_P(Manifest, UserTablesInCreationOrder) {
 TEST_P(Manifest, EmployeeColumnsAndIndexes) {
     auto t = openTable(*db, "社員");
     ASSERT_TRUE(t);
-    const ColumnSpec spec[] = {
+    const ExpectedColumn want[] = {
         {"ID", 4, 4, 0, true, false, nullptr},
         {"氏名", 10, 100, 50, false, true, "社員の氏名"},
         {"部署コード", 3, 2, 0, false, false, nullptr},
@@ -78,19 +78,19 @@ TEST_P(Manifest, EmployeeColumnsAndIndexes) {
         {"区分", 2, 1, 0, false, false, nullptr},
         {"コード", 9, 8, 0, false, false, nullptr},
     };
-    ASSERT_EQ(t->columns().size(), std::size(spec));
-    for (size_t i = 0; i < std::size(spec); ++i) {
+    ASSERT_EQ(t->columns().size(), std::size(want));
+    for (size_t i = 0; i < std::size(want); ++i) {
         const jet::Column& c = t->columns()[i];
-        SCOPED_TRACE(spec[i].name);
-        EXPECT_EQ(c.name, spec[i].name);
-        EXPECT_EQ(c.type, spec[i].type);
-        EXPECT_EQ(c.length, spec[i].length);
-        EXPECT_EQ(c.charLength, spec[i].chars);
-        EXPECT_EQ(c.isAutoNumber(), spec[i].autoNumber);
+        SCOPED_TRACE(want[i].name);
+        EXPECT_EQ(c.name, want[i].name);
+        EXPECT_EQ(c.type, want[i].type);
+        EXPECT_EQ(c.length, want[i].length);
+        EXPECT_EQ(c.charLength, want[i].chars);
+        EXPECT_EQ(c.isAutoNumber(), want[i].autoNumber);
         if (c.type == 10 || c.type == 12) {
-            EXPECT_EQ(c.isCompressedUnicode(), spec[i].compressed);
+            EXPECT_EQ(c.isCompressedUnicode(), want[i].compressed);
         }
-        EXPECT_EQ(c.description(), spec[i].description ? spec[i].description : "");
+        EXPECT_EQ(c.description(), want[i].description ? want[i].description : "");
         EXPECT_EQ(c.displayIndex, i);
     }
     EXPECT_EQ(t->rowCount(), 42u);
