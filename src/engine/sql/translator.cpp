@@ -5,6 +5,7 @@
 #include "sql/function_table.h"
 #include "sql/tokenizer.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace sql {
@@ -453,6 +454,21 @@ private:
         return comparison();
     }
 
+    // A text literal compared with a bare column takes the column's collation (JET) anyway;
+    // written plainly (and a date literal as its day number), SQLite can hand its value to the
+    // virtual table's planner, which then knows it is a single lookup.
+    static QString plainLiteralAgainstColumn(const QString& column, const QString& literal)
+    {
+        static const QRegularExpression columnRe(QStringLiteral("^\"(?:[^\"]|\"\")*\"(?:\\.\"(?:[^\"]|\"\")*\")?$"));
+        static const QRegularExpression literalRe(QStringLiteral("^'(?:[^']|'')*' COLLATE JET$"));
+        static const QRegularExpression dateRe(QStringLiteral("^jet_date\\(([-+0-9.eE]+)\\)$"));
+        if (!columnRe.match(column).hasMatch()) return literal;
+        if (literalRe.match(literal).hasMatch()) return literal.left(literal.size() - int(qstrlen(" COLLATE JET")));
+        // A date literal against a column: the plain day number compares the same.
+        if (const auto m = dateRe.match(literal); m.hasMatch()) return m.captured(1);
+        return literal;
+    }
+
     QString comparison()
     {
         QString l = concatExpr();
@@ -464,7 +480,7 @@ private:
                 if (t.isSymbol(op)) {
                     take();
                     const QString sqlOp = QLatin1String(op) == QLatin1String("!=") ? QStringLiteral("<>") : QString::fromLatin1(op);
-                    l = QStringLiteral("(%1 %2 %3)").arg(l, sqlOp, concatExpr());
+                    l = QStringLiteral("(%1 %2 %3)").arg(l, sqlOp, plainLiteralAgainstColumn(l, concatExpr()));
                     matched = true;
                     break;
                 }
@@ -488,9 +504,9 @@ private:
                 continue;
             }
             if (acceptWord("BETWEEN")) {
-                const QString lo = concatExpr();
+                const QString lo = plainLiteralAgainstColumn(l, concatExpr());
                 expectWord("AND");
-                const QString hi = concatExpr();
+                const QString hi = plainLiteralAgainstColumn(l, concatExpr());
                 l = QStringLiteral("(%1 %2BETWEEN %3 AND %4)").arg(l, notText, lo, hi);
                 continue;
             }

@@ -168,7 +168,15 @@ int xBestIndex(sqlite3_vtab* base, sqlite3_index_info* info)
             continue;
         }
         // A lookup re-reads each row by position: dearer per row than a scan.
-        const double cost = std::log2(n) + 2 * rows;
+        double cost = std::log2(n) + 2 * rows;
+        // A single lookup with a constant (WHERE kind = 'view') on a big table whose index is
+        // not built yet: building it reads the whole table, and a scan finds the first rows
+        // at once. Lookups fed by another table of a join still use the index.
+        const int used = cand.eq >= 0 ? cand.eq : (cand.lower >= 0 ? cand.lower : cand.upper);
+        sqlite3_value* rhs = nullptr;
+        const bool constant = sqlite3_vtab_rhs_value(info, used, &rhs) == SQLITE_OK;
+        if (constant && !unique && n > 50000 && vt->table->indexes.find(col) == vt->table->indexes.end())
+            cost = n * 1.05;
         if (cost < bestCost) {
             bestCost = cost;
             bestRows = rows;
