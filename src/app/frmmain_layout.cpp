@@ -144,6 +144,9 @@ void TfrmMain::createComponents()
     lsvDatabases = reportList(pnlLeft, "lsvDatabases");
     lsvDatabases->setHeaderLabels({QStringLiteral("DBName"), QStringLiteral("Path")});
     lsvDatabases->setColumnWidth(0, 185);
+    // The directory column is part of the entry but never shown.
+    lsvDatabases->header()->setMinimumSectionSize(0);
+    lsvDatabases->setColumnWidth(1, 0);
     lsvDatabases->setColumnHidden(1, true);
     lsvDatabases->header()->setStretchLastSection(false);
     leftLayout->addWidget(lsvDatabases);

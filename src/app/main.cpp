@@ -6,17 +6,13 @@
 #include "app/frmmain.h"
 #include "app/program_dirs.h"
 #include "automation/registry.h"
+#include "dao/engine_registration.h"
 #include "report/frmreport.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
-
-#if __has_include("dao/engine_registration.h")
-#include "dao/engine_registration.h"
-#define TABULON_HAVE_DAO 1
-#endif
 
 namespace {
 void quietMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
@@ -33,9 +29,7 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("norvik-tabulon"));
     fonts::install();
 
-#ifdef TABULON_HAVE_DAO
     dao::registerEngine(automation::Registry::global());
-#endif
 
     QtDialogs dialogs;
     TfrmMain::Environment env;
