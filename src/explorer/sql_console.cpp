@@ -67,6 +67,11 @@ const QListWidgetItem* selectedEntry(const QListWidget& list)
 void TfrmMain::connectExplorerHandlers()
 {
     memLog->installEventFilter(new ConsoleKeys(this, memLog));
+    // Statements are typed in the normal colour, also right after a red or blue log line.
+    connect(memLog, &QTextEdit::cursorPositionChanged, this, [this] {
+        if (!memLog->textCursor().hasSelection())
+            memLog->setCurrentCharFormat(QTextCharFormat());
+    });
 
     auto onAction = [this](QAction* a, void (TfrmMain::*h)(QObject*)) {
         connect(a, &QAction::triggered, this, [this, a, h] { runHandler([&] { (this->*h)(a); }); });

@@ -24,14 +24,34 @@ public:
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     }
 
+    // A caption as the style draws it: '&' would otherwise become a mnemonic.
+    static QString displayText(const QString& caption)
+    {
+        QString text = caption;
+        return text.replace(QLatin1Char('&'), QLatin1String("&&"));
+    }
+
+    // The width the style needs for a tab, so that its caption is never cut.
+    int tabWidth(int index) const
+    {
+        QStyleOptionTab opt;
+        opt.initFrom(this);
+        opt.shape = QTabBar::RoundedNorth;
+        opt.text = displayText(m_owner->m_captions[index]);
+        const QFontMetrics fm = fontMetrics();
+        const int hframe = style()->pixelMetric(QStyle::PM_TabBarTabHSpace, &opt, this);
+        const QSize contents(fm.size(Qt::TextShowMnemonic, opt.text).width() + hframe, fm.height());
+        return std::max(style()->sizeFromContents(QStyle::CT_TabBarTab, &opt, contents, this).width(),
+                        fm.horizontalAdvance(m_owner->m_captions[index]) + kTabPadding);
+    }
+
     // Tab rectangles for the given width; one row is laid out from m_firstVisible.
     std::vector<QRect> layoutTabs(int width, int* rows) const
     {
         std::vector<QRect> rects(static_cast<std::size_t>(m_owner->count()));
-        const QFontMetrics fm(font());
         int x = 0, row = 0;
         for (int i = 0; i < m_owner->count(); ++i) {
-            const int w = fm.horizontalAdvance(m_owner->m_captions[i]) + kTabPadding;
+            const int w = tabWidth(i);
             if (m_owner->m_multiLine) {
                 if (x > 0 && x + w > width) {
                     x = 0;
@@ -50,10 +70,9 @@ public:
 
     int totalWidth() const
     {
-        const QFontMetrics fm(font());
         int w = 0;
-        for (const QString& c : m_owner->m_captions)
-            w += fm.horizontalAdvance(c) + kTabPadding;
+        for (int i = 0; i < m_owner->count(); ++i)
+            w += tabWidth(i);
         return w;
     }
 
@@ -79,7 +98,7 @@ protected:
             opt.initFrom(this);
             opt.shape = QTabBar::RoundedNorth;
             opt.rect = r;
-            opt.text = m_owner->m_captions[i];
+            opt.text = displayText(m_owner->m_captions[i]);
             opt.position = QStyleOptionTab::Middle;
             if (i == m_owner->m_current) {
                 opt.state |= QStyle::State_Selected;
@@ -180,14 +199,19 @@ void TableTabs::setCurrentIndex(int index)
     if (index < 0 || index >= count() || index == m_current)
         return;
     m_current = index;
-    if (!m_multiLine) {
-        // Keep the chosen tab in view.
+    scrollToCurrent();
+}
+
+void TableTabs::scrollToCurrent()
+{
+    relayout();   // the arrows take their room first
+    if (!m_multiLine && m_current >= 0) {
         if (m_current < m_firstVisible)
             m_firstVisible = m_current;
         while (m_firstVisible < m_current && !tabRect(m_current).isValid())
             ++m_firstVisible;
+        relayout();
     }
-    relayout();
 }
 
 void TableTabs::setMultiLine(bool on)
@@ -196,9 +220,7 @@ void TableTabs::setMultiLine(bool on)
         return;
     m_multiLine = on;
     m_firstVisible = 0;
-    relayout();
-    if (!on)
-        setCurrentIndex(m_current);
+    scrollToCurrent();
 }
 
 void TableTabs::setPage(QWidget* page)
@@ -237,6 +259,12 @@ void TableTabs::relayout()
     const bool overflow = !m_multiLine && count() > 0 && m_strip->totalWidth() > m_strip->width() + (m_left->isVisible() ? 0 : 0);
     m_left->setVisible(overflow || (!m_multiLine && m_firstVisible > 0));
     m_right->setVisible(m_left->isVisible());
+    // The strip's width decides which tabs are in view: bring it up to date now.
+    if (layout() && !m_inRelayout) {
+        m_inRelayout = true;
+        layout()->activate();
+        m_inRelayout = false;
+    }
     m_left->setEnabled(m_firstVisible > 0);
     int rows = 0;
     const auto rects = m_strip->layoutTabs(m_strip->width(), &rows);

@@ -42,11 +42,13 @@ private:
     void userSelect(int index);
     void scrollBy(int delta);
     void relayout();
+    void scrollToCurrent();     // one-row mode: the current tab in view
 
     QStringList m_captions;
     int m_current = -1;
     bool m_multiLine = false;
     int m_firstVisible = 0;     // one-row mode: the leftmost tab shown
+    bool m_inRelayout = false;
     TableTabStrip* m_strip = nullptr;
     QToolButton* m_left = nullptr;
     QToolButton* m_right = nullptr;
