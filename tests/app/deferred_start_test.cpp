@@ -177,3 +177,28 @@ TEST(DeferredStart, FirstRunWithUnwritableSettingsStillUsesTheClassFound)
     EXPECT_TRUE(h.dialogs.messages[0].text.endsWith(QStringLiteral(" に書き込めません")));
     EXPECT_TRUE(h.main->Workspace.isObject());
 }
+
+TEST(DeferredStart, ClosingClosesTheOpenDatabaseOnlyWhenOneIsOpen)
+{
+    for (bool open : {false, true}) {
+        SCOPED_TRACE(open);
+        MainWindowHarness h;
+        auto server = fakedao::Server::create();
+        server->addDatabase(fakedao::sampleDatabase(QStringLiteral("/s.mdb")));
+        server->registerAs(h.registry, QStringLiteral("Fake"));
+        h.writeFile("kelvro.ini", "[DAO]\nCLASS=Fake\n");
+        TfrmMain& w = h.start();
+        h.runDeferredStart();
+        ASSERT_TRUE(w.Workspace.isObject());
+        if (open) {
+            w.Database = automation::call(w.Workspace, QStringLiteral("OpenDatabase"),
+                                          {automation::Variant(QStringLiteral("/s.mdb")), automation::Variant::missing(),
+                                           automation::Variant(true)});
+            w.DatabaseOpen = true;
+        }
+        h.finish();
+        EXPECT_EQ(server->callCount(QStringLiteral("Database.Close")), open ? 1 : 0);
+        EXPECT_EQ(server->openDatabases, 0);
+        EXPECT_TRUE(QFileInfo::exists(h.path("mdb.dat")));
+    }
+}
