@@ -77,8 +77,9 @@ const QStringList& TfrmInit::classNames()
 void TfrmInit::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    // Once the window is on the screen, so its texts can be read during the pause.
     if (!m_checked)
-        QTimer::singleShot(0, this, &TfrmInit::FormActivate);
+        QTimer::singleShot(100, this, &TfrmInit::FormActivate);
 }
 
 void TfrmInit::FormActivate()
