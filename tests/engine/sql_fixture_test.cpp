@@ -126,6 +126,25 @@ INSTANTIATE_TEST_SUITE_P(Shaping, SqlQueries, ::testing::Values(
     Case{"ConcatAndArithmetic", "SELECT [OrderNo] & '-' & (Amount * 2) FROM Orders WHERE OrderNo = 10037", {"10037-25.5"}},
     Case{"DerivedTable", "SELECT Count(*) FROM (SELECT DISTINCT Customer FROM Orders) AS x", {"8"}}));
 
+TEST_F(SqlFixture, TopKeepsTiesWithTheLastRow)
+{
+    // Four customers have 13 orders each (j % 8 < 4 for 100 rows).
+    for (const char* q : {"SELECT TOP 1 Customer, Count(*) FROM Orders GROUP BY Customer ORDER BY Count(*) DESC",
+                          "SELECT TOP 2 Customer, Count(*) AS n FROM Orders GROUP BY Customer ORDER BY n DESC",
+                          "SELECT TOP 3 Customer, Count(*) FROM Orders GROUP BY Customer ORDER BY 2 DESC"}) {
+        const auto r = run(s_db, q);
+        QStringList names;
+        for (const auto& row : r.rows) names << row[0] + u'=' + row[1];
+        names.sort();
+        EXPECT_EQ(names.join(u',').toStdString(), "Acme Corp=13,Globex=13,Initech=13,Umbrella=13") << q;
+    }
+    // Without ties TOP n is exactly n; TOP 0 is nothing.
+    EXPECT_EQ(run(s_db, "SELECT TOP 2 Customer FROM Orders ORDER BY OrderNo").rows.size(), 2u);
+    EXPECT_EQ(run(s_db, "SELECT TOP 0 Customer FROM Orders ORDER BY OrderNo").rows.size(), 0u);
+    // Ties on text compare as Jet does: without regard to case.
+    EXPECT_EQ(run(s_db, "SELECT TOP 1 Customer FROM Orders ORDER BY Customer").rows.size(), 13u);
+}
+
 TEST_F(SqlFixture, ValuesKeepTheirJetTypes)
 {
     const auto r = run(s_db, "SELECT ID, 氏名, 部署コード, 入社日, 給与, 在籍, 評価, 比率, 区分, コード FROM 社員 WHERE ID = 3");

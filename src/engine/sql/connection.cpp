@@ -133,6 +133,8 @@ Connection::Prepared Connection::prepare(const QString& jetSql)
     }
     Prepared prepared;
     prepared.stmt = stmt;
+    prepared.topCount = translation.topCount;
+    prepared.tieColumns = translation.tieColumns;
     if (!translation.probe.isEmpty()) {
         // Prepared only, never run: its declared column types are all we want.
         const QByteArray probe = translation.probe.toUtf8();

@@ -38,6 +38,8 @@ public:
         // Result columns whose JET type SQLite cannot see (aggregates of a column): type, scale.
         struct Typed { int column; std::uint8_t jetType; std::uint8_t scale; };
         std::vector<Typed> typed;
+        long long topCount = -1;          // TOP n with ties (translator.h)
+        std::vector<int> tieColumns;
     };
     // Translates and prepares one Jet SQL SELECT. Throws automation::Error.
     Prepared prepare(const QString& jetSql);

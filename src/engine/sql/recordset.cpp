@@ -1,6 +1,7 @@
 #include "sql/recordset.h"
 
 #include "automation/error.h"
+#include "sql/collation.h"
 #include "sql/connection.h"
 #include "sql/row_source.h"
 #include "sql/values.h"
@@ -135,7 +136,8 @@ Variant toVariant(sqlite3_value* v, std::uint8_t jetType, std::uint8_t scale)
 class State {
 public:
     State(std::shared_ptr<Connection> conn, const Connection::Prepared& prepared, std::shared_ptr<const void> keepAlive)
-        : m_conn(std::move(conn)), m_stmt(prepared.stmt), m_keepAlive(std::move(keepAlive))
+        : m_conn(std::move(conn)), m_stmt(prepared.stmt), m_keepAlive(std::move(keepAlive)),
+          m_topCount(prepared.topCount), m_tieColumns(prepared.tieColumns)
     {
         sqlite3_stmt* stmt = m_stmt;
         const int n = sqlite3_column_count(stmt);
@@ -160,12 +162,27 @@ public:
         }
         m_empty = m_eof;
     }
-    ~State() { sqlite3_finalize(m_stmt); }
+    ~State()
+    {
+        clearTieKey();
+        sqlite3_finalize(m_stmt);
+    }
 
     void step()
     {
         for (auto& v : m_values) v.reset();
+        // TOP n: past the n-th row only rows that tie with it in the ORDER BY follow.
+        const bool pastTop = m_topCount >= 0 && m_position + 1 >= m_topCount;
+        if (pastTop && m_position + 1 == m_topCount && !m_eof && m_position >= 0) saveTieKey();
+        if (pastTop && m_tieKey.empty()) {
+            m_eof = true;
+            return;
+        }
         const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW && pastTop && !tiesWithKey()) {
+            m_eof = true;
+            return;
+        }
         if (rc == SQLITE_ROW) {
             m_eof = false;
             ++m_position;
@@ -187,6 +204,8 @@ public:
         if (m_position == 0 && !m_eof) return;
         sqlite3_reset(m_stmt);
         m_position = -1;
+        m_eof = false;
+        clearTieKey();
         step();
     }
 
@@ -258,6 +277,40 @@ public:
     }
 
 private:
+    void saveTieKey()
+    {
+        clearTieKey();
+        for (int c : m_tieColumns) m_tieKey.push_back(sqlite3_value_dup(sqlite3_column_value(m_stmt, c)));
+    }
+    void clearTieKey()
+    {
+        for (sqlite3_value* v : m_tieKey) sqlite3_value_free(v);
+        m_tieKey.clear();
+    }
+    bool tiesWithKey()
+    {
+        for (std::size_t i = 0; i < m_tieColumns.size(); ++i) {
+            sqlite3_value* a = m_tieKey[i];
+            sqlite3_value* b = sqlite3_column_value(m_stmt, m_tieColumns[i]);
+            if (!a) return false;
+            const int ta = sqlite3_value_type(a), tb = sqlite3_value_type(b);
+            if (ta == SQLITE_NULL || tb == SQLITE_NULL) {
+                if (ta != tb) return false;
+                continue;
+            }
+            const bool na = ta == SQLITE_INTEGER || ta == SQLITE_FLOAT, nb = tb == SQLITE_INTEGER || tb == SQLITE_FLOAT;
+            if (na != nb) return false;
+            if (na) {
+                if (sqlite3_value_double(a) != sqlite3_value_double(b)) return false;
+                continue;
+            }
+            const std::string_view sa(reinterpret_cast<const char*>(sqlite3_value_text(a)), std::size_t(sqlite3_value_bytes(a)));
+            const std::string_view sb(reinterpret_cast<const char*>(sqlite3_value_text(b)), std::size_t(sqlite3_value_bytes(b)));
+            if (ta == SQLITE_TEXT && tb == SQLITE_TEXT ? compareFolded(sa, sb) != 0 : sa != sb) return false;
+        }
+        return true;
+    }
+
     void checkOpen() const
     {
         if (m_closed) throw automation::Error(QStringLiteral("Operation is not allowed when the object is closed."));
@@ -274,6 +327,9 @@ private:
     bool m_closed = false;
     std::int64_t m_position = -1;
     std::int64_t m_visited = 0;
+    long long m_topCount = -1;
+    std::vector<int> m_tieColumns;
+    std::vector<sqlite3_value*> m_tieKey;   // ORDER BY values of the n-th row
 };
 
 bool is(const QString& member, QLatin1String name)

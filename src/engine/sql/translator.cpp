@@ -50,6 +50,8 @@ public:
     Parser(std::vector<Token> tokens, const TranslateOptions& options)
         : m_t(std::move(tokens)), m_options(options) {}
 
+    long long topCount = -1;
+    std::vector<int> tieColumns;
     Translation::Probed pendingProbe;
     QStringList probeArgs;
     std::vector<Translation::Probed> probed;
@@ -138,6 +140,7 @@ private:
         Nest nest(*this);
         QStringList parts;
         QString orderBy;
+        QStringList orderTerms;
         QString limit;
         bool compound = false;
         for (bool firstCore = true;; firstCore = false) {
@@ -145,7 +148,10 @@ private:
             SelectCore core = selectCore();
             m_probeCore = false;
             // ORDER BY after the last member orders the whole result.
-            if (peek().isWord("ORDER")) orderBy = orderByClause();
+            if (peek().isWord("ORDER")) {
+                orderBy = orderByClause();
+                orderTerms = m_lastOrderTerms;
+            }
             parts << core.sql;
             const bool more = peek().isWord("UNION");
             if (more || compound) {
@@ -155,6 +161,21 @@ private:
                 }
             } else {
                 limit = core.top.isEmpty() ? QString() : core.topLimit(orderBy);
+                // Jet's TOP n keeps the rows that tie with the n-th in the ORDER BY: the
+                // recordset stops after n rows once the ordering values change.
+                if (!limit.isEmpty() && !core.topPercent && !orderBy.isEmpty() && m_depth == 1 && !core.star) {
+                    std::vector<int> cols;
+                    for (const QString& t : orderTerms) {
+                        const int c = resultColumnOf(t, core);
+                        if (c < 0) { cols.clear(); break; }
+                        cols.push_back(c);
+                    }
+                    if (!cols.empty()) {
+                        topCount = core.top.toLongLong();
+                        tieColumns = cols;
+                        limit.clear();
+                    }
+                }
                 if (core.topPercent) {
                     // Rows to keep depend on the size of the result: count it first.
                     return QStringLiteral("SELECT * FROM (%1%2) LIMIT (SELECT jet_percent_rows(count(*), %3) FROM (%1))")
@@ -175,10 +196,27 @@ private:
 
     struct SelectCore {
         QString sql;
+        QStringList itemExprs, itemAliases;   // per select item, translated
+        bool star = false;
         QString top;         // the count or percentage of TOP, empty without TOP
         bool topPercent = false;
         QString topLimit(const QString&) const { return QStringLiteral("LIMIT ") + top; }
     };
+
+    // The result column an ORDER BY term names: an ordinal, an alias or the item's expression.
+    static int resultColumnOf(const QString& term, const SelectCore& core)
+    {
+        bool isNumber = false;
+        const int ordinal = term.toInt(&isNumber);
+        if (isNumber) return ordinal >= 1 && ordinal <= core.itemExprs.size() ? ordinal - 1 : -1;
+        for (int i = 0; i < core.itemExprs.size(); ++i) {
+            if (core.itemExprs[i].compare(term, Qt::CaseInsensitive) == 0) return i;
+            if (!core.itemAliases[i].isEmpty()
+                && quoteIdentifier(core.itemAliases[i]).compare(term, Qt::CaseInsensitive) == 0)
+                return i;
+        }
+        return -1;
+    }
 
     SelectCore selectCore()
     {
@@ -210,6 +248,8 @@ private:
             const std::size_t start = m_i;
             items << selectItem(exprNo);
             if (items.back().endsWith(QLatin1String("*"))) star = true;
+            core.itemExprs << m_lastItemExpr;
+            core.itemAliases << m_lastItemAlias;
             // Min(x), Max(x), First(x), Last(x), Sum(x): probe the type of x.
             if (m_probeCore && !star && m_lastCall.start == start && m_lastCall.end > start
                 && (m_i == m_lastCall.end || m_t[m_lastCall.end].isWord("AS"))) {
@@ -257,25 +297,34 @@ private:
             expectSymbol(")");
         }
         core.sql = sqlText;
+        core.star = star;
         return core;
     }
+
+    QStringList m_lastOrderTerms;
 
     QString orderByClause()
     {
         expectWord("ORDER");
         expectWord("BY");
-        QStringList terms;
+        QStringList terms, bare;
         do {
-            QString term = expr() + QStringLiteral(" COLLATE JET");
+            bare << expr();
+            QString term = bare.back() + QStringLiteral(" COLLATE JET");
             if (acceptWord("DESC")) term += QStringLiteral(" DESC");
             else acceptWord("ASC");
             terms << term;
         } while (acceptSymbol(","));
+        m_lastOrderTerms = bare;
         return QStringLiteral("ORDER BY ") + terms.join(QStringLiteral(", "));
     }
 
+    QString m_lastItemExpr, m_lastItemAlias;
+
     QString selectItem(int& exprNo)
     {
+        m_lastItemExpr = QStringLiteral("*");
+        m_lastItemAlias.clear();
         if (acceptSymbol("*")) return QStringLiteral("*");
         // name.* and [name].*
         if ((peek().kind == Token::Kind::Word || peek().kind == Token::Kind::Bracketed)
@@ -288,16 +337,19 @@ private:
         const std::size_t start = m_i;
         const QString e = expr();
         const bool plainColumn = isColumnReference(start, m_i);
+        m_lastItemExpr = e;
         if (acceptWord("AS")) {
             const Token alias = take();
             if (alias.kind != Token::Kind::Word && alias.kind != Token::Kind::Bracketed
                 && alias.kind != Token::Kind::String)
                 syntaxError(QStringLiteral("expected a name after AS"));
+            m_lastItemAlias = alias.text;
             return e + QStringLiteral(" AS ") + quoteIdentifier(alias.text);
         }
         if (!plainColumn) {
             // Jet names unnamed expressions Expr1000, Expr1001, ...
             const QString name = QStringLiteral("Expr%1").arg(1000 + exprNo++);
+            m_lastItemAlias = name;
             return e + QStringLiteral(" AS ") + quoteIdentifier(name);
         }
         return e;
@@ -708,6 +760,8 @@ Translation translateWithProbe(const QString& jetSql, const TranslateOptions& op
         t.probe = p.probeSql;
         t.probed = p.probed;
     }
+    t.topCount = p.topCount;
+    t.tieColumns = p.tieColumns;
     return t;
 }
 

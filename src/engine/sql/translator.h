@@ -35,6 +35,10 @@ struct Translation {
     QString probe;                       // empty when there is nothing to probe
     struct Probed { int resultColumn; int probeColumn; bool sum; };
     std::vector<Probed> probed;
+    // TOP n with ORDER BY: no LIMIT in `sql`; the reader of the rows keeps n rows plus those
+    // whose values in tieColumns equal the n-th row's (Jet returns ties). -1: no such limit.
+    long long topCount = -1;
+    std::vector<int> tieColumns;
 };
 Translation translateWithProbe(const QString& jetSql, const TranslateOptions& options = {});
 
