@@ -7,6 +7,7 @@
 #include "dao/engine_registration.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QTabWidget>
@@ -166,4 +167,33 @@ TEST(RealEngine, BrowsesTheSampleDatabase)
     EXPECT_TRUE(w.tabTables->multiLine());
     r.shot(QStringLiteral("6-multirow"));
     EXPECT_TRUE(r.h.dialogs.messages.empty());
+}
+
+// With TABULON_EXPLORER_DB naming a database, opens it and shows every table's data page,
+// printing how long each step took (a look at a large file; nothing is timed as a check).
+TEST(RealEngine, BrowsesTheDatabaseNamedInTheEnvironment)
+{
+    const QString file = qEnvironmentVariable("TABULON_EXPLORER_DB");
+    if (file.isEmpty())
+        GTEST_SKIP() << "TABULON_EXPLORER_DB not set";
+    RealExplorer r;
+    TfrmMain& w = *r.w;
+    QElapsedTimer clock;
+    clock.start();
+    w.addDatabaseEntry(file);
+    w.lsvDatabases->topLevelItem(0)->setSelected(true);
+    w.runHandler([&] { w.lsvDatabasesDblClick(w.lsvDatabases); });
+    std::printf("open and first field page: %lld ms, %d tabs\n", static_cast<long long>(clock.restart()), w.tabTables->count());
+    w.btnData->click();
+    for (int i = 0; i < w.tabTables->count(); ++i) {
+        if (i > 0) {
+            clock.restart();
+            w.runHandler([&] { w.Next1Click(w.btnNext); });
+        }
+        std::printf("%s: %lld ms, %s\n", w.tabTables->tabText(w.tabTables->currentIndex()).toUtf8().constData(),
+                    static_cast<long long>(clock.restart()), lastLogLine(w).toUtf8().constData());
+        r.shot(QStringLiteral("db-%1").arg(i));
+    }
+    for (const auto& m : r.h.dialogs.messages)
+        ADD_FAILURE() << m.text.toStdString();
 }
