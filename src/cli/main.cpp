@@ -21,7 +21,9 @@ constexpr const char* kUsage =
     "  tabulon-cli report DB TABLE --qrp FILE       the same report saved as a report file\n"
     "  tabulon-cli qrp-info FILE                    header and page records of a report file\n"
     "  tabulon-cli qrp-render FILE --png DIR        every stored page rendered to DIR/page-N.png\n"
-    "  tabulon-cli --help | --version\n";
+    "  tabulon-cli --help | --version\n"
+    "TSV cells escape tab, CR, LF and backslash as \\t \\r \\n \\\\. Exit status: 0 success,\n"
+    "1 usage error, 2 when the database, table, query or file fails.\n";
 
 // One line on stderr, whatever the message holds.
 void fail(const QString& message)
