@@ -54,6 +54,14 @@ start_us=$(median_ms "$cli" --version)
 printf '%-28s %8.1f ms (median of 21)\n' "tabulon-cli tables" "$(awk -v u="$tables_us" 'BEGIN{print u/1000}')"
 printf '%-28s %8.1f ms (process start-up alone)\n' "tabulon-cli --version" "$(awk -v u="$start_us" 'BEGIN{print u/1000}')"
 printf '%-28s %8.1f ms (target < 20 ms)\n' "  open + list" "$(awk -v a="$tables_us" -v b="$start_us" 'BEGIN{print (a-b)/1000}')"
+# The same without process start-up: bench/open_list.cpp against the engine of the CLI's build.
+build="${cli%/src/cli/tabulon-cli}"
+if [ -f "$build/src/engine/libtabulon_engine.a" ]; then
+  g++ -std=c++20 -O2 -DNDEBUG -Isrc/engine $(pkg-config --cflags Qt6Core) -fPIC bench/open_list.cpp \
+      "$build/src/engine/libtabulon_engine.a" "$build/src/engine/jet/libtabulon_jet.a" \
+      $(pkg-config --libs Qt6Core) -lsqlite3 -o "$build/bench-open-list"
+  "$build/bench-open-list" "$db"
+fi
 printf '%-28s %8.1f ms\n' "mdb-tables -1" "$(awk -v u="$(median_ms mdb-tables -1 "$db")" 'BEGIN{print u/1000}')"
 
 ours=${wall["tabulon-cli export"]:-}
