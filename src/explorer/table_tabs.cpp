@@ -256,7 +256,7 @@ void TableTabs::scrollBy(int delta)
 
 void TableTabs::relayout()
 {
-    const bool overflow = !m_multiLine && count() > 0 && m_strip->totalWidth() > m_strip->width() + (m_left->isVisible() ? 0 : 0);
+    const bool overflow = !m_multiLine && count() > 0 && m_strip->totalWidth() > m_strip->width();
     m_left->setVisible(overflow || (!m_multiLine && m_firstVisible > 0));
     m_right->setVisible(m_left->isVisible());
     // The strip's width decides which tabs are in view: bring it up to date now.
