@@ -105,9 +105,9 @@ TEST(CsvExport, WholeTableWithHeaderAndCrlf) {
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
     std::fclose(f);
     EXPECT_EQ(out.substr(0, out.find("\r\n")), "ID,氏名,部署コード,入社日,給与,在籍,備考,写真,評価,比率,区分,コード");
-    // Row 10's memo holds line breaks: quoted. Row 13's name is "" (empty, unquoted like Null).
+    // Row 10's memo holds line breaks: quoted. Row 13's name is "" (empty, quoted so it differs from Null).
     EXPECT_NE(out.find(",\"一行目\r\n二行目\r\n三行目\","), std::string::npos);
-    EXPECT_NE(out.find("\r\n13,,"), std::string::npos);
+    EXPECT_NE(out.find("\r\n13,\"\","), std::string::npos);
     EXPECT_NE(out.find("\r\n6,渡辺　陽子,120,1899-12-29 06:00:00,"), std::string::npos);
 }
 

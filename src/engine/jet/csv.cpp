@@ -277,7 +277,10 @@ void appendField(std::string& out, std::string_view text) {
 
 void appendField(std::string& out, const Value& v) {
     switch (v.kind()) {
-    case ValueKind::Text: appendField(out, v.asText()); return;
+    case ValueKind::Text:
+        if (v.asText().empty()) out.append("\"\"");  // an empty string is not Null
+        else appendField(out, v.asText());
+        return;
     case ValueKind::Complex: {
         std::string s;
         appendValue(s, v);
@@ -363,8 +366,10 @@ char* putDate(char* p, const DateParts& d) {
 
 inline bool specialByte(char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; }
 
-// True when the text holds a comma, quote, CR or LF; eight bytes at a time.
+// True when the text holds a comma, quote, CR or LF, or is empty (an unquoted empty field is
+// Null); eight bytes at a time.
 bool needsQuotes(std::string_view t) {
+    if (t.empty()) return true;
     const char* p = t.data();
     size_t n = t.size();
     constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
@@ -441,7 +446,8 @@ void fieldFast(OutBuf& out, const Value& v, std::string& tmp) {
         std::string_view t = v.asText();
         if (needsQuotes(t)) {
             tmp.clear();
-            appendField(tmp, t);
+            if (t.empty()) tmp = "\"\"";
+            else appendField(tmp, t);
             out.append(tmp.data(), tmp.size());
             return;
         }
@@ -539,7 +545,8 @@ bool rawField(OutBuf& out, const Cursor::RawCell& c, uint8_t type, std::string& 
             return true;
         }
         tmp.clear();
-        appendField(tmp, text);
+        if (text.empty()) tmp = "\"\"";
+        else appendField(tmp, text);
         out.truncate(start);
         out.append(tmp.data(), tmp.size());
         return true;
