@@ -334,3 +334,40 @@ TEST(SqlConsoleText, TheLogKeepsTheNewestLines)
     EXPECT_EQ(edit.document()->lastBlock().text(), QStringLiteral("line %1").arg(console::kMaxLogLines + 49));
     EXPECT_TRUE(edit.textCursor().atEnd());
 }
+
+TEST(SqlConsole, PickListsAnswerTheMouseAndTheKeyboard)
+{
+    Explorer e;
+    e.open();
+    e.w->show();
+    e.showDataPage();
+    QApplication::setActiveWindow(e.w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(e.w));
+    QListWidget* tables = e.w->lstTables;
+    const int row = static_cast<int>(e.tabs().indexOf(QStringLiteral("社員")));
+    tables->scrollToItem(tables->item(row));
+    const QPoint at = tables->visualItemRect(tables->item(row)).center();
+
+    QTest::mouseClick(tables->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(Explorer::items(e.w->lstFields), (QStringList{"ID", "名前"}));
+    EXPECT_EQ(automation::get(e.w->TableDef, QStringLiteral("Name")).toString(), QStringLiteral("社員"));
+
+    // The arrow keys move through the tables like clicks.
+    tables->setFocus();
+    QTest::keyClick(tables->viewport(), Qt::Key_Up);
+    EXPECT_EQ(automation::get(e.w->TableDef, QStringLiteral("Name")).toString(), tables->item(row - 1)->text());
+    QTest::keyClick(tables->viewport(), Qt::Key_Down);
+    EXPECT_EQ(automation::get(e.w->TableDef, QStringLiteral("Name")).toString(), QStringLiteral("社員"));
+
+    e.setConsole(QStringLiteral("select * from"), 0);
+    QTest::mouseClick(tables->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(tables->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(e.w->memLog->toPlainText(), QStringLiteral("select * from 社員 "));
+    EXPECT_TRUE(e.w->memLog->hasFocus());
+    const QPoint field = e.w->lstFields->visualItemRect(e.w->lstFields->item(1)).center();
+    // A double click is a click, then the double-click event.
+    QTest::mouseClick(e.w->lstFields->viewport(), Qt::LeftButton, {}, field);
+    QTest::mouseDClick(e.w->lstFields->viewport(), Qt::LeftButton, {}, field);
+    EXPECT_EQ(e.w->memLog->toPlainText(), QStringLiteral("select * from 社員 名前 "));
+    EXPECT_TRUE(e.h.dialogs.messages.empty());
+}
