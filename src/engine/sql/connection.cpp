@@ -163,7 +163,13 @@ std::shared_ptr<Connection> Connection::forDatabase(const std::shared_ptr<jet::D
             conn->addBrokenTable(name, QString::fromStdString(table.error().describe()));
             continue;
         }
-        conn->addTable(name, makeJetRowSource(table.value()));
+        // One table SQLite cannot take (say, two columns whose names differ only in case)
+        // must not take the others down with it.
+        try {
+            conn->addTable(name, makeJetRowSource(table.value()));
+        } catch (const automation::Error& e) {
+            conn->addBrokenTable(name, e.description());
+        }
     }
     // Saved queries may name each other: create them until no more succeed.
     std::vector<SavedQuery> pending = readSavedQueries(*db);
