@@ -164,6 +164,39 @@ TEST(RealEngine, BrowsesTheSampleDatabase)
     EXPECT_TRUE(r.h.dialogs.messages.empty());
 }
 
+// Newer files carry system tables whose flags add other bits to the system bits: none gets a tab.
+TEST(RealEngine, OnlyUserTablesGetTabsInFilesOfEveryVersion)
+{
+    struct Case {
+        const char* file;
+        QStringList tabs;
+    };
+    const Case cases[] = {
+        {"jet3_cp932.mdb", {"Table2", "Table3", "Table4", "社員表"}},
+        {"jp_sample.mdb", {"Big5000", "Empty Table", "Orders", "Wide46", "Zero", "社員"}},
+        {"jp_sample_2003.mdb", {"Big5000", "Empty Table", "Orders", "Wide46", "Zero", "社員"}},
+        {"jp_sample_2007.accdb", {"Big5000", "Empty Table", "Orders", "Wide46", "Zero", "社員"}},
+        {"real/V2016-bigint.accdb", {"Table"}},
+        {"real/complexDataTestV2007.accdb", {"Table1"}},     // flags 0x40000: a user table
+    };
+    RealExplorer r;
+    TfrmMain& w = *r.w;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        w.addDatabaseEntry(QStringLiteral(TABULON_TEST_DATA "/") + QString::fromUtf8(c.file));
+        w.lsvDatabases->clearSelection();
+        w.lsvDatabases->topLevelItem(w.lsvDatabases->topLevelItemCount() - 1)->setSelected(true);
+        w.runHandler([&] { w.lsvDatabasesDblClick(w.lsvDatabases); });
+        EXPECT_EQ(tabsOf(w), c.tabs);
+        QStringList picker;
+        for (int i = 0; i < w.lstTables->count(); ++i)
+            picker << w.lstTables->item(i)->text();
+        EXPECT_EQ(picker, c.tabs);
+        EXPECT_EQ(w.tabTables->currentIndex(), 0);
+    }
+    EXPECT_TRUE(r.h.dialogs.messages.empty());
+}
+
 // With TABULON_EXPLORER_DB naming a database, opens it and shows every table's data page,
 // printing how long each step took (a look at a large file; nothing is timed as a check).
 TEST(RealEngine, BrowsesTheDatabaseNamedInTheEnvironment)
