@@ -4,6 +4,7 @@
 
 #include "app/fonts.h"
 #include "app/glyphs.h"
+#include "app/path_panel.h"
 #include "explorer/table_tabs.h"
 
 #include <QButtonGroup>
@@ -268,9 +269,9 @@ void TfrmMain::createComponents()
     PageControl1->setCurrentWidget(TabSheet1);
 
     StatusBar1 = named(new QStatusBar(this), "StatusBar1");
-    StatusPanel = named(new QLabel(StatusBar1), "StatusPanel");
-    StatusPanel->setFixedWidth(200);
-    StatusBar1->addWidget(StatusPanel);
+    StatusPanel = named(new PathPanel(StatusBar1), "StatusPanel");
+    // The last panel of a status bar reaches the window's right edge.
+    StatusBar1->addWidget(StatusPanel, 1);
     StatusBar1->setFixedHeight(19);
     setStatusBar(StatusBar1);
 
