@@ -5,6 +5,7 @@
 #include "app/fonts.h"
 #include "app/glyphs.h"
 #include "app/path_panel.h"
+#include "explorer/full_text_tips.h"
 #include "explorer/table_tabs.h"
 
 #include <QButtonGroup>
@@ -202,6 +203,7 @@ void TfrmMain::createComponents()
     lsvFields->headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     lsvFields->header()->setStretchLastSection(true);
     lsvFields->setHeaderHidden(true);
+    lsvFields->setItemDelegate(new FullTextTips(lsvFields));
     fieldLayout->addWidget(lsvFields);
     PageControl1->addTab(TabSheet1, QStringLiteral("フィールド"));
 
@@ -228,6 +230,7 @@ void TfrmMain::createComponents()
     grdData->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     grdData->horizontalHeader()->setSectionsClickable(false);
     grdData->setHorizontalHeaderLabels({QString(), QString()});
+    grdData->setItemDelegate(new FullTextTips(grdData));
     gridLayout->addWidget(grdData, 1);
     Panel6 = named(new QWidget(gridArea), "Panel6");
     Panel6->setFixedHeight(13);

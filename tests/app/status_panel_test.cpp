@@ -32,6 +32,7 @@ struct Shown {
     QString tooltip()
     {
         QToolTip::hideText();
+        (void)QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 2000);
         const QPoint at = w.StatusPanel->rect().center();
         QHelpEvent help(QEvent::ToolTip, at, w.StatusPanel->mapToGlobal(at));
         QApplication::sendEvent(w.StatusPanel, &help);
