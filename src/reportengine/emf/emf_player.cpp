@@ -92,6 +92,7 @@ struct DcState {
     std::uint32_t textAlign = 0;
     std::uint32_t polyFillMode = ALTERNATE;
     std::uint32_t rop2 = 13;   // R2_COPYPEN
+    std::uint32_t stretchMode = 1;
     QPointF current;
     bool hasClip = false;
     QPainterPath clip;   // reference-device pixels
@@ -763,6 +764,8 @@ bool Player::bitmap(std::uint32_t type, const Bytes& r)
         d = d.normalized();
         m_painter.setTransform(mirror * full());
     }
+    // Stretched pictures are smoothed only when the page asks for it (HALFTONE).
+    m_painter.setRenderHint(QPainter::SmoothPixmapTransform, m_dc.stretchMode == 4);
     m_painter.drawImage(d, image, src.normalized());
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     m_painter.setOpacity(1.0);
@@ -776,7 +779,6 @@ bool Player::record(std::uint32_t type, const Bytes& r)
     case EMR_HEADER:
     case EMR_COMMENT:   // EMF+ and other comments: the EMF records carry the drawing
     case EMR_SETMAPPERFLAGS:
-    case EMR_SETSTRETCHBLTMODE:
     case EMR_SETBRUSHORGEX:
     case EMR_SETMITERLIMIT:
     case EMR_SETARCDIRECTION:
@@ -832,6 +834,7 @@ bool Player::record(std::uint32_t type, const Bytes& r)
     case EMR_SETBKMODE: if (!u(8)) return false; m_dc.bkMode = *u(8); return true;
     case EMR_SETPOLYFILLMODE: if (!u(8)) return false; m_dc.polyFillMode = *u(8); return true;
     case EMR_SETROP2: if (!u(8)) return false; m_dc.rop2 = *u(8); return true;
+    case EMR_SETSTRETCHBLTMODE: if (!u(8)) return false; m_dc.stretchMode = *u(8); return true;
     case EMR_SETTEXTALIGN: if (!u(8)) return false; m_dc.textAlign = *u(8); return true;
     case EMR_SETTEXTCOLOR: if (!u(8)) return false; m_dc.textColor = colorRef(*u(8)); return true;
     case EMR_SETBKCOLOR: if (!u(8)) return false; m_dc.bkColor = colorRef(*u(8)); return true;
@@ -1089,7 +1092,6 @@ QRPlayResult Player::run()
 {
     m_painter.save();
     m_painter.setRenderHint(QPainter::Antialiasing, true);
-    m_painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     const Bytes all(m_bytes);
     // Header record count and size are often wrong in real files: the bytes decide.
     std::uint32_t offset = 0;
@@ -1178,6 +1180,7 @@ QRPlayResult play(const QRMetafile& page, QPainter& painter, const QRectF& targe
         r.error = QStringLiteral("nothing to draw on");
         return r;
     }
+    installFontSubstitutions();
     Player player(page, painter, target);
     return player.run();
 }

@@ -1,6 +1,7 @@
 #include "reportengine/emf/emf_recorder.h"
 
 #include "reportengine/emf/emf_dib.h"
+#include "reportengine/emf/emf_fonts.h"
 #include "reportengine/emf/emf_writer.h"
 #include "reportengine/qrerror.h"
 
@@ -659,6 +660,7 @@ EmfRecorder::EmfRecorder(QSize sizePixels, int dpiX, int dpiY)
     : m_size(sizePixels.expandedTo(QSize(1, 1))), m_dpiX(dpiX > 0 ? dpiX : 96), m_dpiY(dpiY > 0 ? dpiY : 96),
       m_engine(std::make_unique<EmfPaintEngine>(m_size, m_dpiX, m_dpiY))
 {
+    installFontSubstitutions();
 }
 
 EmfRecorder::~EmfRecorder() = default;
