@@ -337,6 +337,9 @@ TEST(EmfPlayer, BitmapsBottomUpTopDownAndStretched)
     b.raw(rec::STRETCHDIBITS, stretchDibits(0, 0, 50, 50, 0, 0, 2, 2, up, bits));
     const QByteArray down = dib2x2(-2, qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(0, 0, 0), &bits);
     b.raw(rec::STRETCHDIBITS, stretchDibits(50, 50, 50, 50, 0, 0, 2, 2, down, bits));
+    // Source rows of a bottom-up bitmap count from its bottom: (0, 0) is the first stored pixel.
+    dib2x2(2, qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(0, 0, 0), &bits);
+    b.raw(rec::STRETCHDIBITS, stretchDibits(60, 0, 30, 30, 0, 0, 1, 1, up, bits));
     b.eof();
     QRPlayResult r;
     const QImage img = render(b.image(), &r);
@@ -346,6 +349,7 @@ TEST(EmfPlayer, BitmapsBottomUpTopDownAndStretched)
     EXPECT_EQ(at(img, 10, 10), QColor(Qt::blue));
     EXPECT_EQ(at(img, 60, 60), QColor(Qt::red));
     EXPECT_EQ(at(img, 60, 90), QColor(Qt::blue));
+    EXPECT_EQ(at(img, 75, 15), QColor(Qt::red));
 }
 
 TEST(EmfPlayer, BitBltWithoutSourceFillsOrDoesNothing)
