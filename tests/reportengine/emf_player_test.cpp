@@ -7,6 +7,8 @@
 #include "reportengine/emf/metafile.h"
 #include "reportengine/qrerror.h"
 
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 
@@ -20,6 +22,13 @@ using B = EmfBuilder;
 
 QImage render(const QByteArray& image, QRPlayResult* result = nullptr, QSize size = QSize(100, 100))
 {
+    // TABULON_EMF_DUMP=dir keeps the images (seeds for the player's fuzz target).
+    if (qEnvironmentVariableIsSet("TABULON_EMF_DUMP")) {
+        static int n = 0;
+        QFile f(QDir(qEnvironmentVariable("TABULON_EMF_DUMP")).filePath(QStringLiteral("player-%1.emf").arg(++n)));
+        if (f.open(QIODevice::WriteOnly))
+            f.write(image);
+    }
     QImage out(size, QImage::Format_RGB32);
     out.fill(Qt::white);
     QPainter p(&out);
@@ -531,6 +540,8 @@ TEST(EmfPlayer, AbsurdCountsAreSkippedNotTrusted)
     QByteArray text = textBody(0, 0, QStringLiteral("ab"));
     text.replace(36, 4, QByteArray("\xFF\xFF\xFF\x0F", 4));
     b.raw(rec::EXTTEXTOUTW, text);
+    // Lines and curves without a point.
+    b.raw(rec::POLYBEZIER16, points16({})).raw(rec::POLYLINETO16, points16({}));
     // Objects that do not exist, an unknown record type.
     b.rec(rec::SELECTOBJECT, {12345}).rec(rec::DELETEOBJECT, {999}).rec(200, {1, 2, 3});
     // Many saved states.
@@ -540,7 +551,7 @@ TEST(EmfPlayer, AbsurdCountsAreSkippedNotTrusted)
     QRPlayResult r;
     const QImage img = render(b.image(), &r);
     EXPECT_TRUE(r.ok) << r.error.toStdString();
-    EXPECT_EQ(r.recordsSkipped, 7);
+    EXPECT_EQ(r.recordsSkipped, 9);
     EXPECT_FALSE(r.error.isEmpty());
     EXPECT_EQ(at(img, 30, 30), QColor(Qt::red));
 }

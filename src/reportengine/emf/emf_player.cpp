@@ -101,7 +101,7 @@ struct DcState {
 class Player {
 public:
     Player(const QRMetafile& page, QPainter& painter, const QRectF& target)
-        : m_page(page), m_bytes(page.bytes()), m_painter(painter)
+        : m_bytes(page.bytes()), m_painter(painter)
     {
         const QRMetafileHeader& h = page.header();
         const QPointF perMm = pixelsPerMillimetre(h);
@@ -159,7 +159,6 @@ private:
             m_firstSkip = why;
     }
 
-    const QRMetafile& m_page;
     const QByteArray& m_bytes;
     QPainter& m_painter;
     QTransform m_base, m_deviceToTarget;
@@ -282,7 +281,7 @@ bool Player::points(const Bytes& r, std::uint32_t countOffset, std::uint32_t poi
 {
     const auto count = r.u32(countOffset);
     const std::uint32_t each = small ? 4 : 8;
-    if (!count || pointsOffset > r.size() || *count > (r.size() - pointsOffset) / each)
+    if (!count || *count == 0 || pointsOffset > r.size() || *count > (r.size() - pointsOffset) / each)
         return false;
     out.clear();
     out.reserve(static_cast<qsizetype>(*count));

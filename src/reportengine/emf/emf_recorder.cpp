@@ -79,7 +79,7 @@ public:
     EmfPaintEngine(QSize size, int dpiX, int dpiY)
         : QPaintEngine(PrimitiveTransform | PixmapTransform | PainterPaths | Antialiasing | AlphaBlend
                        | ConstantOpacity),
-          m_size(size), m_dpiX(dpiX), m_dpiY(dpiY), m_writer(size, dpiX, dpiY)
+          m_dpiY(dpiY), m_writer(size, dpiX, dpiY)
     {
     }
 
@@ -640,8 +640,7 @@ private:
         m_writer.end();
     }
 
-    QSize m_size;
-    int m_dpiX, m_dpiY;
+    int m_dpiY;
     EmfWriter m_writer;
     QPaintDevice* m_device = nullptr;
     QPen m_qpen;
