@@ -135,7 +135,8 @@ int qrpRenderCommand(const QString& file, const QString& directory, int dpi)
             warn(QStringLiteral("page %1: %2 records not drawn (%3)").arg(n).arg(result.recordsSkipped).arg(result.error));
         }
         const QString name = QDir(directory).filePath(QStringLiteral("page-%1.png").arg(n));
-        if (!image.save(name, "PNG"))
+        // Fast deflate: a page is mostly white, the bigger files cost less than the time.
+        if (!image.save(name, "PNG", 80))
             throw CliError(QStringLiteral("cannot write %1").arg(name));
     }
     if (failed > 0)

@@ -5,6 +5,8 @@
 #include "reportengine/emf/emf_format.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QPainterPath>
 #include <QPen>
 #include <QtMath>
@@ -53,6 +55,7 @@ struct PenObject {
 struct FontObject {
     LogFont log;
     QFont font;         // at a pixel size big enough to lay out precisely
+    QRawFont raw;       // the same font for placing glyphs one by one
     double pixelSize = 1;
     double ascentRatio = 0.88, descentRatio = 0.12;   // of the em
 };
@@ -75,6 +78,7 @@ FontObject makeFont(const LogFont& log)
     const QFontMetricsF m(f.font);
     f.ascentRatio = m.ascent() / 100.0;
     f.descentRatio = m.descent() / 100.0;
+    f.raw = QRawFont::fromFont(f.font);
     return f;
 }
 
@@ -646,15 +650,36 @@ bool Player::textOut(const Bytes& r, bool wide)
     if (!haveDx) {
         m_painter.drawText(QPointF(0, 0), text);
     } else {
+        // One glyph a UTF-16 unit at the positions of the dx array: a single glyph run when the
+        // font has every character, else character by character so that fallback fonts fill in.
+        const QList<quint32> glyphs = f.raw.isValid() ? f.raw.glyphIndexesForString(text) : QList<quint32>();
+        const bool whole = glyphs.size() == text.size()
+                           && std::none_of(glyphs.begin(), glyphs.end(), [](quint32 g) { return g == 0; });
         double x = 0;
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const bool pair = text[i].isHighSurrogate() && i + 1 < text.size();
-            const double step = advance[static_cast<size_t>(i)] + (pair ? advance[static_cast<size_t>(i + 1)] : 0);
-            if (!text[i].isSpace())
-                m_painter.drawText(QPointF(x * sx / scale, 0), text.mid(i, pair ? 2 : 1));
-            x += step;
-            if (pair)
-                ++i;
+        if (whole) {
+            QList<QPointF> positions;
+            positions.reserve(text.size());
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                positions << QPointF(x * sx / scale, 0);
+                x += advance[static_cast<size_t>(i)];
+            }
+            QGlyphRun run;
+            run.setRawFont(f.raw);
+            run.setGlyphIndexes(glyphs);
+            run.setPositions(positions);
+            run.setUnderline(f.log.underline);
+            run.setStrikeOut(f.log.strikeOut);
+            m_painter.drawGlyphRun(QPointF(0, 0), run);
+        } else {
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                const bool pair = text[i].isHighSurrogate() && i + 1 < text.size();
+                const double step = advance[static_cast<size_t>(i)] + (pair ? advance[static_cast<size_t>(i + 1)] : 0);
+                if (!text[i].isSpace())
+                    m_painter.drawText(QPointF(x * sx / scale, 0), text.mid(i, pair ? 2 : 1));
+                x += step;
+                if (pair)
+                    ++i;
+            }
         }
     }
     m_painter.restore();
