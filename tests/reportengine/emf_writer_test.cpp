@@ -246,6 +246,17 @@ void drawScene(QPainter& p)
         for (int x = 0; x < 4; ++x)
             img.setPixel(x, y, (x + y) % 2 ? qRgb(255, 200, 0) : qRgb(0, 0, 128));
     p.drawImage(QRectF(500, 150, 80, 80), img);
+    // Under a rotation: shapes become polygons, text keeps its angle.
+    p.save();
+    p.translate(700, 240);
+    p.rotate(-30);
+    p.setBrush(Qt::cyan);
+    p.drawRect(QRectF(0, 0, 70, 20));
+    p.setPen(Qt::black);
+    f.setPixelSize(16);
+    p.setFont(f);
+    p.drawText(QPointF(0, -6), QStringLiteral("回転 turn"));
+    p.restore();
     p.setClipRect(QRect(600, 150, 60, 40));
     p.fillRect(QRect(580, 130, 200, 200), Qt::magenta);
 }
