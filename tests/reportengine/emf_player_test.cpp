@@ -7,6 +7,7 @@
 #include "reportengine/emf/metafile.h"
 #include "reportengine/qrerror.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -589,4 +590,34 @@ TEST(EmfPlayer, HugeCoordinatesDashesAndPensFinish)
     QRPlayResult r;
     render(b.image(), &r, QSize(400, 400));
     EXPECT_TRUE(r.ok) << r.error.toStdString();
+}
+
+TEST(EmfPlayer, EmbeddedPngPicturesMustBeTheSizeTheirHeaderGives)
+{
+    QImage png(2, 2, QImage::Format_RGB32);
+    png.fill(Qt::blue);
+    QByteArray bits;
+    QBuffer buffer(&bits);
+    buffer.open(QIODevice::WriteOnly);
+    png.save(&buffer, "PNG");
+    auto header = [](int w, int h) {
+        QByteArray bmi;
+        B::put32(bmi, 40);
+        B::put32(bmi, static_cast<std::uint32_t>(w));
+        B::put32(bmi, static_cast<std::uint32_t>(h));
+        B::put16(bmi, 1);
+        B::put16(bmi, 0);
+        B::put32(bmi, 5);   // BI_PNG
+        bmi.append(QByteArray(20, '\0'));
+        return bmi;
+    };
+    B b;
+    b.raw(rec::STRETCHDIBITS, stretchDibits(0, 0, 40, 40, 0, 0, 2, 2, header(2, 2), bits));
+    b.raw(rec::STRETCHDIBITS, stretchDibits(50, 50, 40, 40, 0, 0, 2, 2, header(2000, 2000), bits));
+    b.eof();
+    QRPlayResult r;
+    const QImage img = render(b.image(), &r);
+    EXPECT_EQ(at(img, 20, 20), QColor(Qt::blue));
+    EXPECT_EQ(at(img, 70, 70), QColor(Qt::white));
+    EXPECT_EQ(r.recordsSkipped, 1);
 }

@@ -1,6 +1,8 @@
 #include "reportengine/emf/emf_dib.h"
 
+#include <QBuffer>
 #include <QColor>
+#include <QImageReader>
 
 namespace emf {
 
@@ -83,10 +85,17 @@ QImage decodeDib(const Bytes& bmi, const Bytes& bits, std::uint32_t usage, QStri
         return fail(QStringLiteral("bitmap of %1 x %2 pixels").arg(width).arg(height));
 
     if (compression == BI_JPEG || compression == BI_PNG) {
-        QImage img;
-        if (!img.loadFromData(reinterpret_cast<const uchar*>(bits.data()), static_cast<int>(bits.size()),
-                              compression == BI_PNG ? "PNG" : "JPG"))
-            return fail(QStringLiteral("embedded %1 image does not decode").arg(compression == BI_PNG ? "PNG" : "JPEG"));
+        // A compressed picture may unpack to far more than its bytes: it must be the size the
+        // header gives, and no larger than 64 MB.
+        QByteArray data = QByteArray::fromRawData(bits.data(), static_cast<qsizetype>(bits.size()));
+        QBuffer buffer(&data);
+        QImageReader reader(&buffer, compression == BI_PNG ? "PNG" : "JPG");
+        reader.setAllocationLimit(64);
+        if (reader.size() != QSize(static_cast<int>(width), static_cast<int>(height)))
+            return fail(QStringLiteral("embedded picture is not the %1 x %2 pixels its header gives").arg(width).arg(height));
+        QImage img = reader.read();
+        if (img.isNull())
+            return fail(QStringLiteral("embedded %1 picture does not decode").arg(compression == BI_PNG ? "PNG" : "JPEG"));
         return img;
     }
     if (compression == BI_RLE8 || compression == BI_RLE4)
