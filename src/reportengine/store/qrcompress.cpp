@@ -10,7 +10,7 @@ constexpr std::size_t kBlock = 8192;
 }
 
 TQRCompress::TQRCompress(TQRStream& stream, Mode mode, qint64 limit)
-    : m_stream(stream), m_mode(mode), m_limit(limit), m_bitPosition(mode == Compressing ? 0 : 7)
+    : m_stream(stream), m_mode(mode), m_limit(limit)
 {
     for (int i = 1; i <= 512; ++i)
         m_up[i] = static_cast<std::uint8_t>((i - 1) / 2);
@@ -108,19 +108,23 @@ std::uint8_t TQRCompress::DecodeByte()
 {
     int a = 0;
     do {
-        if (m_bitPosition == 7) {
+        if (m_inBits == 0) {
+            // Whole bytes move into the bit store, lowest bit of the first byte first.
             if (m_bufferPos >= m_buffer.size() && !fill())
-                throw EQRError(QStringLiteral("compressed page ends early (after %1 bytes of code)").arg(m_coded));
-            m_byte = m_buffer[m_bufferPos++];
-            ++m_coded;
-            m_bitPosition = 0;
-        } else {
-            ++m_bitPosition;
+                throw EQRError(QStringLiteral("compressed page ends early (after %1 bytes of code)").arg(BytesCoded()));
+            const std::size_t take = std::min<std::size_t>(8, m_buffer.size() - m_bufferPos);
+            for (std::size_t i = 0; i < take; ++i)
+                m_in |= std::uint64_t(m_buffer[m_bufferPos++]) << (8 * i);
+            m_inBits = static_cast<int>(8 * take);
         }
-        a = (m_byte >> m_bitPosition) & 1 ? m_right[a] : m_left[a];
+        const bool bit = m_in & 1;
+        m_in >>= 1;
+        --m_inBits;
+        ++m_bitsUsed;
+        a = bit ? m_right[a] : m_left[a];
     } while (a <= 255);
     if (a > 511)
-        throw EQRError(QStringLiteral("compressed page holds a code of no byte (at code byte %1)").arg(m_coded));
+        throw EQRError(QStringLiteral("compressed page holds a code of no byte (at code byte %1)").arg(BytesCoded()));
     splay(a - 256);
     return static_cast<std::uint8_t>(a - 256);
 }
@@ -142,15 +146,18 @@ void TQRCompress::Finish()
             m_stream.WriteExact(m_buffer.data(), static_cast<qint64>(m_buffer.size()));
         m_buffer.clear();
     } else {
-        const qint64 unread = static_cast<qint64>(m_buffer.size() - m_bufferPos);
+        // Bytes read ahead and not begun give themselves back; a byte begun counts as used.
+        const qint64 unread = static_cast<qint64>(m_buffer.size() - m_bufferPos) + m_inBits / 8;
         if (unread > 0)
             m_stream.Seek(-unread, TQRStream::Origin::Current);
         m_buffer.clear();
         m_bufferPos = 0;
+        m_in = 0;
+        m_inBits = 0;
     }
 }
 
 qint64 TQRCompress::BytesCoded() const
 {
-    return m_mode == Compressing ? m_coded + (m_bitCount + 7) / 8 : m_coded;
+    return m_mode == Compressing ? m_coded + (m_bitCount + 7) / 8 : (m_bitsUsed + 7) / 8;
 }

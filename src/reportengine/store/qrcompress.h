@@ -40,9 +40,10 @@ private:
     Mode m_mode;
     qint64 m_limit;
     bool m_finished = false;
-    // Expanding: bit position in the input byte (0..7).
-    std::uint8_t m_bitPosition;
-    std::uint16_t m_byte = 0;
+    // Expanding: bits read and not yet used, lowest first.
+    std::uint64_t m_in = 0;
+    int m_inBits = 0;
+    qint64 m_bitsUsed = 0;
     // Compressing: bits not yet written, lowest first.
     std::uint64_t m_bits = 0;
     int m_bitCount = 0;
