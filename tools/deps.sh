@@ -8,6 +8,7 @@ packages=(
   fonts-ipafont-gothic fonts-hanazono qt6-translations-l10n poppler-utils xvfb xauth
   appstream
   clang libclang-rt-14-dev xz-utils
+  emf2svg
 )
 missing=()
 for p in "${packages[@]}"; do
