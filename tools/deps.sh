@@ -7,6 +7,7 @@ packages=(
   libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic poppler-utils xvfb xauth
   clang libclang-rt-14-dev xz-utils
+  emf2svg
 )
 missing=()
 for p in "${packages[@]}"; do

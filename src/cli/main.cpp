@@ -1,6 +1,7 @@
 // tabulon-cli: the engine and the report engine for scripts, benchmarks and tests.
 #include "automation/error.h"
 #include "cli/commands.h"
+#include "cli/qrp_commands.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,7 +21,8 @@ constexpr const char* kUsage =
     "  tabulon-cli report DB TABLE --pdf FILE       the field-definition report as PDF\n"
     "  tabulon-cli report DB TABLE --qrp FILE       the same report saved as a report file\n"
     "  tabulon-cli qrp-info FILE                    header and page records of a report file\n"
-    "  tabulon-cli qrp-render FILE --png DIR        every stored page rendered to DIR/page-N.png\n"
+    "  tabulon-cli qrp-render FILE --png DIR [--dpi N]  every stored page rendered to DIR/page-N.png\n"
+    "                                               (N dots per inch, 150 unless given)\n"
     "  tabulon-cli --help | --version\n"
     "TSV cells escape tab, CR, LF and backslash as \\t \\r \\n \\\\. Exit status: 0 success,\n"
     "1 usage error, 2 when the database, table, query or file fails.\n";
@@ -72,8 +74,33 @@ int run(const QStringList& args)
             return usage(QStringLiteral("query takes two arguments: DB SQL [--max-rows N]"));
         return cli::queryCommand(positional[0], positional[1], maxRows);
     }
-    if (command == QLatin1String("report") || command == QLatin1String("qrp-info")
-        || command == QLatin1String("qrp-render")) {
+    if (command == QLatin1String("qrp-info")) {
+        if (rest.size() != 1)
+            return usage(QStringLiteral("qrp-info takes one argument: FILE"));
+        return cli::qrpInfoCommand(rest[0]);
+    }
+    if (command == QLatin1String("qrp-render")) {
+        QStringList positional;
+        QString png;
+        int dpi = 150;
+        for (qsizetype i = 0; i < rest.size(); ++i) {
+            if (rest[i] == QLatin1String("--png") && i + 1 < rest.size()) {
+                png = rest[++i];
+            } else if (rest[i] == QLatin1String("--dpi")) {
+                bool ok = false;
+                dpi = i + 1 < rest.size() ? rest[i + 1].toInt(&ok) : 0;
+                if (!ok || dpi < 10 || dpi > 1200)
+                    return usage(QStringLiteral("--dpi needs a resolution from 10 to 1200"));
+                ++i;
+            } else {
+                positional << rest[i];
+            }
+        }
+        if (positional.size() != 1 || png.isEmpty())
+            return usage(QStringLiteral("qrp-render takes FILE --png DIR [--dpi N]"));
+        return cli::qrpRenderCommand(positional[0], png, dpi);
+    }
+    if (command == QLatin1String("report")) {
         fail(QStringLiteral("%1: not available yet").arg(command));
         return cli::UsageError;
     }

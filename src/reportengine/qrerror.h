@@ -1,5 +1,6 @@
 #pragma once
-// The report engine's error: a message for the user, what() in UTF-8.
+// The report engine's error: a readable message (Japanese texts for the printer object's two
+// errors, a description naming page and offset for a damaged report file or page image).
 
 #include <QByteArray>
 #include <QString>
@@ -8,8 +9,9 @@
 
 class EQRError : public std::exception {
 public:
-    explicit EQRError(QString message) : m_message(std::move(message)), m_utf8(m_message.toUtf8()) {}
-    const QString& message() const { return m_message; }
+    explicit EQRError(QString message);
+
+    const QString& message() const noexcept { return m_message; }
     const char* what() const noexcept override { return m_utf8.constData(); }
 
 private:
