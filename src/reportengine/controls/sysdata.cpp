@@ -7,7 +7,7 @@
 
 namespace {
 
-std::function<QDateTime()>& clock()
+std::function<QDateTime()>& sysClock()
 {
     static std::function<QDateTime()> c = [] { return QDateTime::currentDateTime(); };
     return c;
@@ -64,7 +64,7 @@ QString qrDateTimeText(const QDateTime& when, const QLocale& locale)
 
 void TQRSysData::setClock(std::function<QDateTime()> c)
 {
-    clock() = c ? std::move(c) : [] { return QDateTime::currentDateTime(); };
+    sysClock() = c ? std::move(c) : [] { return QDateTime::currentDateTime(); };
 }
 
 TQRSysData::TQRSysData(QObject* parent) : TQRCustomLabel(parent)
@@ -93,7 +93,7 @@ void TQRSysData::showDesignCaption()
 void TQRSysData::Print(long double ox, long double oy)
 {
     const TQRReport* report = ParentReport();
-    const QDateTime now = clock()();
+    const QDateTime now = sysClock()();
     QString value;
     switch (m_data) {
     case TQRSysDataType::qrsTime: value = qrShortTimeText(now.time()); break;
