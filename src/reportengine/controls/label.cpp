@@ -173,6 +173,8 @@ void TQRCustomLabel::printLines(long double X, long double Y, long double W, lon
 {
     TQRPrinter& p = *m_printer;
     QPainter* canvas = p.Canvas();
+    m_linesPrinted = 0;
+    m_lastText = QRectF();
     canvas->setFont(m_font);
     const int dpiY = canvas->device()->logicalDpiY();
     int linePx = lineHeightPixels(m_font, dpiY);
@@ -242,6 +244,8 @@ void TQRCustomLabel::printLines(long double X, long double Y, long double W, lon
             else if (Alignment() == TAlignment::taCenter)
                 x -= width / 2;
             canvas->drawText(QPointF(x, p.YPos(Y) + baseline), line);
+            ++m_linesPrinted;
+            m_lastText |= QRectF(x, p.YPos(Y), width, linePx);
         }
         Y += L;
     }

@@ -4,6 +4,7 @@
 #include "reportengine/controls/printable.h"
 
 #include <QFont>
+#include <QRectF>
 #include <QStringList>
 
 #include <functional>
@@ -41,6 +42,10 @@ public:
 
     // Rebuilds the formatted lines and applies the automatic size.
     void buildLines();
+    // Lines the last Print put on the page (a line lower than the box is dropped).
+    int linesPrinted() const { return m_linesPrinted; }
+    // Where the last Print placed its text, device pixels (empty when nothing printed).
+    QRectF lastTextRect() const { return m_lastText; }
 
 protected:
     // How far (native units) the text moves left to stay on the page; 0 for plain labels.
@@ -53,6 +58,8 @@ private:
     bool m_autoSize = true;
     bool m_wordWrap = true;
     QStringList m_lines;
+    int m_linesPrinted = 0;
+    QRectF m_lastText;
 };
 
 class TQRLabel : public TQRCustomLabel {

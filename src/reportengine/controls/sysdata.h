@@ -36,9 +36,10 @@ private:
 };
 
 // Date and time as the desktop's regional settings write them: the short date, and unless the
-// time is midnight, a space and the long time (Japanese: "yyyy/MM/dd H:mm:ss").
-QString qrDateTimeText(const QDateTime& when, const QLocale& locale = QLocale::system());
-QString qrDateText(const QDate& date, const QLocale& locale = QLocale::system());
-QString qrShortTimeText(const QTime& time, const QLocale& locale = QLocale::system());
+// time is midnight, a space and the long time (Japanese: "yyyy/MM/dd H:mm:ss"). The default
+// locale follows the system unless the program sets another.
+QString qrDateTimeText(const QDateTime& when, const QLocale& locale = QLocale());
+QString qrDateText(const QDate& date, const QLocale& locale = QLocale());
+QString qrShortTimeText(const QTime& time, const QLocale& locale = QLocale());
 QString qrShortDateFormat(const QLocale& locale);
 QString qrLongTimeFormat(const QLocale& locale);
