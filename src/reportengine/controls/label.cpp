@@ -90,7 +90,7 @@ void TQRCustomLabel::buildLines()
         m_lines = source;
     } else {
         Size.setPixels();
-        const long double boxWidth = Size.Width();
+        const int boxWidth = qrRound32(Size.Width());   // a control is whole pixels wide
         Size.restoreUnit();
         for (const QString& line : source) {
             if (line.isEmpty()) {
