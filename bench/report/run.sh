@@ -1,31 +1,28 @@
 #!/usr/bin/env bash
-# Report benchmark: the field-definition report of a 255-field table (DAO test double) to PDF and
-# to a report file, in process (first run and median) and as a whole process; and tabulon-cli
-# report on a real file (jp_sample.mdb, Wide46: 46 fields, 2 pages).
-#   bench/report/run.sh [build-dir]
+# Page store and EMF benchmark: builds bench/report/store_bench.cpp against the report engine
+# of a build directory, runs it (coder MB/s, store, play), then times `tabulon-cli qrp-render`
+# on the report file it wrote (whole process, PNG files included; best of 3).
+#   bench/report/run.sh [build-dir] [pages]          (defaults: build, 20)
 set -euo pipefail
-build=${1:-build}
-bench="$build/tests/report_bench"
-cli="$build/src/cli/tabulon-cli"
-out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
-
-echo "== in process"
-"$bench" --pdf "$out/r.pdf" --runs 11
-"$bench" --qrp "$out/r.qrp" --runs 11
-
-# Whole process: start, fonts, report, write, exit; mean of 10 runs.
-whole() {
-  local label=$1; shift
-  local t0 t1
-  "$@" >/dev/null 2>&1   # warm the page cache
-  t0=$(date +%s%N)
-  for _ in 1 2 3 4 5 6 7 8 9 10; do "$@" >/dev/null 2>&1; done
-  t1=$(date +%s%N)
-  echo "$label: $(( (t1 - t0) / 10000000 )) ms a run (mean of 10)"
-}
-echo "== whole process"
-whole "report_bench --pdf (255 fields, 6 pages)" "$bench" --pdf "$out/w.pdf" --runs 1
-whole "report_bench --qrp (255 fields, 6 pages)" "$bench" --qrp "$out/w.qrp" --runs 1
-whole "tabulon-cli report jp_sample.mdb Wide46 --pdf" "$cli" report tests/data/jp_sample.mdb Wide46 --pdf "$out/c.pdf"
-whole "tabulon-cli report jp_sample.mdb Wide46 --qrp" "$cli" report tests/data/jp_sample.mdb Wide46 --qrp "$out/c.qrp"
+cd "$(dirname "$0")/../.."
+build="${1:-build}"
+pages="${2:-20}"
+cmake --build "$build" --target tabulon_reportengine tabulon-cli >/dev/null
+out="$build/bench-report"
+mods="Qt6Widgets Qt6PrintSupport Qt6Gui Qt6Core"
+g++ -std=c++20 -O2 -DNDEBUG -Isrc $(pkg-config --cflags $mods) -fPIC bench/report/store_bench.cpp \
+    "$build/src/reportengine/libtabulon_reportengine.a" $(pkg-config --libs $mods) -o "$out"
+qrp="$build/bench-report.qrp"
+"$out" "$qrp" "$pages"
+png="$(mktemp -d)"
+trap 'rm -rf "$png"' EXIT
+best=""
+for run in 1 2 3; do
+  start=$(date +%s.%N)
+  "$build/src/cli/tabulon-cli" qrp-render "$qrp" --png "$png" >/dev/null
+  end=$(date +%s.%N)
+  t=$(echo "$end - $start" | bc)
+  if [ -z "$best" ] || [ "$(echo "$t < $best" | bc)" = 1 ]; then best=$t; fi
+done
+printf 'tabulon-cli qrp-render (%d pages, 150 dpi, PNG files, whole process): %.2f s, %.1f pages/s\n' \
+  "$pages" "$best" "$(echo "$pages / $best" | bc -l)"

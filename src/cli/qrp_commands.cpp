@@ -39,6 +39,11 @@ std::unique_ptr<QGuiApplication> guiApplication()
         return nullptr;
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Without a session the offscreen platform complains about the runtime folder it never uses.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+        if (!message.startsWith(QLatin1String("QStandardPaths:")))
+            std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    });
     static int argc = 1;
     static char name[] = "tabulon-cli";
     static char* argv[] = {name, nullptr};
@@ -84,9 +89,9 @@ int qrpInfoCommand(const QString& file)
 
 int qrpRenderCommand(const QString& file, const QString& directory, int dpi)
 {
-    const auto app = guiApplication();
     TQRPageList list;
     load(list, file);
+    const auto app = guiApplication();
     if (!QDir().mkpath(directory))
         throw CliError(QStringLiteral("cannot create the folder %1").arg(directory));
     int failed = 0;
@@ -130,7 +135,8 @@ int qrpRenderCommand(const QString& file, const QString& directory, int dpi)
             warn(QStringLiteral("page %1: %2 records not drawn (%3)").arg(n).arg(result.recordsSkipped).arg(result.error));
         }
         const QString name = QDir(directory).filePath(QStringLiteral("page-%1.png").arg(n));
-        if (!image.save(name, "PNG"))
+        // Fast deflate: a page is mostly white, the bigger files cost less than the time.
+        if (!image.save(name, "PNG", 80))
             throw CliError(QStringLiteral("cannot write %1").arg(name));
     }
     if (failed > 0)

@@ -4,6 +4,7 @@
 
 #include "emf_records.h"
 
+#include "reportengine/emf/emf_fonts.h"
 #include "reportengine/emf/emf_format.h"
 #include "reportengine/emf/emf_recorder.h"
 #include "reportengine/qrerror.h"
@@ -218,4 +219,91 @@ TEST(EmfWriter, IndependentReaderOpensOurPagesAndFindsTheText)
         QFile::copy(in, dump.filePath(QStringLiteral("writer-page.emf")));
         QFile::copy(out, dump.filePath(QStringLiteral("writer-page.svg")));
     }
+}
+
+namespace {
+
+// The same drawing straight onto a picture and through record + play.
+void drawScene(QPainter& p)
+{
+    p.fillRect(QRect(20, 20, 760, 60), QColor(0xC0, 0xC0, 0xC0));
+    p.setPen(QPen(Qt::black, 0));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRect(20, 20, 760, 60));
+    QFont f(kPGothic);
+    f.setPixelSize(28);
+    p.setFont(f);
+    p.drawText(QPointF(40, 62), QStringLiteral("フィールド定義書 Fields"));
+    p.setPen(QPen(Qt::blue, 4));
+    p.drawLine(QPointF(20, 120), QPointF(780, 120));
+    p.setBrush(Qt::red);
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QRectF(40, 150, 120, 80));
+    p.setBrush(Qt::darkGreen);
+    p.drawPolygon(QPolygonF({QPointF(300, 150), QPointF(400, 230), QPointF(200, 230)}));
+    QImage img(4, 4, QImage::Format_RGB32);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            img.setPixel(x, y, (x + y) % 2 ? qRgb(255, 200, 0) : qRgb(0, 0, 128));
+    p.drawImage(QRectF(500, 150, 80, 80), img);
+    // Under a rotation: shapes become polygons, text keeps its angle.
+    p.save();
+    p.translate(700, 240);
+    p.rotate(-30);
+    p.setBrush(Qt::cyan);
+    p.drawRect(QRectF(0, 0, 70, 20));
+    p.setPen(Qt::black);
+    f.setPixelSize(16);
+    p.setFont(f);
+    p.drawText(QPointF(0, -6), QStringLiteral("回転 turn"));
+    p.restore();
+    p.setClipRect(QRect(600, 150, 60, 40));
+    p.fillRect(QRect(580, 130, 200, 200), Qt::magenta);
+}
+
+} // namespace
+
+TEST(EmfWriter, RecordedPagePlaysBackLikeTheDirectDrawing)
+{
+    emf::installFontSubstitutions();
+    const QSize size(800, 260);
+    QImage direct(size, QImage::Format_RGB32);
+    direct.fill(Qt::white);
+    {
+        QPainter p(&direct);
+        p.setRenderHint(QPainter::Antialiasing);   // as the player draws
+        drawScene(p);
+    }
+    EmfRecorder rec(size, 96, 96);
+    {
+        QPainter p(&rec);
+        drawScene(p);
+    }
+    const QRMetafile page = rec.finish();
+    QImage played(size, QImage::Format_RGB32);
+    played.fill(Qt::white);
+    {
+        QPainter p(&played);
+        const QRPlayResult r = page.play(p, QRectF(QPointF(0, 0), QSizeF(size)));
+        EXPECT_TRUE(r.ok) << r.error.toStdString();
+        EXPECT_EQ(r.recordsSkipped, 0) << r.error.toStdString();
+    }
+    if (qEnvironmentVariableIsSet("TABULON_EMF_DUMP")) {
+        direct.save(QDir(qEnvironmentVariable("TABULON_EMF_DUMP")).filePath(QStringLiteral("scene-direct.png")));
+        played.save(QDir(qEnvironmentVariable("TABULON_EMF_DUMP")).filePath(QStringLiteral("scene-played.png")));
+    }
+    // Shapes and colours agree pixel for pixel except at edges and glyph outlines.
+    int differ = 0;
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            const QRgb a = direct.pixel(x, y), b = played.pixel(x, y);
+            if (qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b)) > 96)
+                ++differ;
+        }
+    EXPECT_LT(differ, size.width() * size.height() / 100);
+    // Spot checks: the clip kept magenta inside its rectangle only.
+    EXPECT_EQ(played.pixelColor(630, 170), QColor(Qt::magenta));
+    EXPECT_EQ(played.pixelColor(590, 140), QColor(Qt::white));
+    EXPECT_EQ(played.pixelColor(100, 190), QColor(Qt::red));
+    EXPECT_EQ(played.pixelColor(510, 160), QColor(0, 0, 128));
 }

@@ -2,9 +2,12 @@
 
 #include <QHash>
 
+#include <mutex>
+
 namespace emf {
 
-QString substituteFamily(const QString& face)
+namespace {
+const QHash<QString, QString>& substitutes()
 {
     static const QHash<QString, QString> map = {
         {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")},
@@ -20,7 +23,24 @@ QString substituteFamily(const QString& face)
         {QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho")},
         {QStringLiteral("MS PMincho"), QStringLiteral("IPAPMincho")},
     };
-    return map.value(face.trimmed());
+    return map;
+}
+} // namespace
+
+QString substituteFamily(const QString& face)
+{
+    return substitutes().value(face.trimmed());
+}
+
+void installFontSubstitutions()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (auto it = substitutes().cbegin(); it != substitutes().cend(); ++it) {
+            if (QFont::substitutes(it.key()).isEmpty())
+                QFont::insertSubstitution(it.key(), it.value());
+        }
+    });
 }
 
 QFont fontForFace(const QString& face, std::uint8_t pitchAndFamily)

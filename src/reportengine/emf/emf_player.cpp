@@ -5,6 +5,8 @@
 #include "reportengine/emf/emf_format.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QPainterPath>
 #include <QPen>
 #include <QtMath>
@@ -53,6 +55,7 @@ struct PenObject {
 struct FontObject {
     LogFont log;
     QFont font;         // at a pixel size big enough to lay out precisely
+    QRawFont raw;       // the same font for placing glyphs one by one
     double pixelSize = 1;
     double ascentRatio = 0.88, descentRatio = 0.12;   // of the em
 };
@@ -75,6 +78,7 @@ FontObject makeFont(const LogFont& log)
     const QFontMetricsF m(f.font);
     f.ascentRatio = m.ascent() / 100.0;
     f.descentRatio = m.descent() / 100.0;
+    f.raw = QRawFont::fromFont(f.font);
     return f;
 }
 
@@ -92,6 +96,7 @@ struct DcState {
     std::uint32_t textAlign = 0;
     std::uint32_t polyFillMode = ALTERNATE;
     std::uint32_t rop2 = 13;   // R2_COPYPEN
+    std::uint32_t stretchMode = 1;
     QPointF current;
     bool hasClip = false;
     QPainterPath clip;   // reference-device pixels
@@ -100,7 +105,7 @@ struct DcState {
 class Player {
 public:
     Player(const QRMetafile& page, QPainter& painter, const QRectF& target)
-        : m_page(page), m_bytes(page.bytes()), m_painter(painter)
+        : m_bytes(page.bytes()), m_painter(painter)
     {
         const QRMetafileHeader& h = page.header();
         const QPointF perMm = pixelsPerMillimetre(h);
@@ -158,7 +163,6 @@ private:
             m_firstSkip = why;
     }
 
-    const QRMetafile& m_page;
     const QByteArray& m_bytes;
     QPainter& m_painter;
     QTransform m_base, m_deviceToTarget;
@@ -281,7 +285,7 @@ bool Player::points(const Bytes& r, std::uint32_t countOffset, std::uint32_t poi
 {
     const auto count = r.u32(countOffset);
     const std::uint32_t each = small ? 4 : 8;
-    if (!count || pointsOffset > r.size() || *count > (r.size() - pointsOffset) / each)
+    if (!count || *count == 0 || pointsOffset > r.size() || *count > (r.size() - pointsOffset) / each)
         return false;
     out.clear();
     out.reserve(static_cast<qsizetype>(*count));
@@ -646,15 +650,36 @@ bool Player::textOut(const Bytes& r, bool wide)
     if (!haveDx) {
         m_painter.drawText(QPointF(0, 0), text);
     } else {
+        // One glyph a UTF-16 unit at the positions of the dx array: a single glyph run when the
+        // font has every character, else character by character so that fallback fonts fill in.
+        const QList<quint32> glyphs = f.raw.isValid() ? f.raw.glyphIndexesForString(text) : QList<quint32>();
+        const bool whole = glyphs.size() == text.size()
+                           && std::none_of(glyphs.begin(), glyphs.end(), [](quint32 g) { return g == 0; });
         double x = 0;
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const bool pair = text[i].isHighSurrogate() && i + 1 < text.size();
-            const double step = advance[static_cast<size_t>(i)] + (pair ? advance[static_cast<size_t>(i + 1)] : 0);
-            if (!text[i].isSpace())
-                m_painter.drawText(QPointF(x * sx / scale, 0), text.mid(i, pair ? 2 : 1));
-            x += step;
-            if (pair)
-                ++i;
+        if (whole) {
+            QList<QPointF> positions;
+            positions.reserve(text.size());
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                positions << QPointF(x * sx / scale, 0);
+                x += advance[static_cast<size_t>(i)];
+            }
+            QGlyphRun run;
+            run.setRawFont(f.raw);
+            run.setGlyphIndexes(glyphs);
+            run.setPositions(positions);
+            run.setUnderline(f.log.underline);
+            run.setStrikeOut(f.log.strikeOut);
+            m_painter.drawGlyphRun(QPointF(0, 0), run);
+        } else {
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                const bool pair = text[i].isHighSurrogate() && i + 1 < text.size();
+                const double step = advance[static_cast<size_t>(i)] + (pair ? advance[static_cast<size_t>(i + 1)] : 0);
+                if (!text[i].isSpace())
+                    m_painter.drawText(QPointF(x * sx / scale, 0), text.mid(i, pair ? 2 : 1));
+                x += step;
+                if (pair)
+                    ++i;
+            }
         }
     }
     m_painter.restore();
@@ -763,6 +788,8 @@ bool Player::bitmap(std::uint32_t type, const Bytes& r)
         d = d.normalized();
         m_painter.setTransform(mirror * full());
     }
+    // Stretched pictures are smoothed only when the page asks for it (HALFTONE).
+    m_painter.setRenderHint(QPainter::SmoothPixmapTransform, m_dc.stretchMode == 4);
     m_painter.drawImage(d, image, src.normalized());
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     m_painter.setOpacity(1.0);
@@ -776,7 +803,6 @@ bool Player::record(std::uint32_t type, const Bytes& r)
     case EMR_HEADER:
     case EMR_COMMENT:   // EMF+ and other comments: the EMF records carry the drawing
     case EMR_SETMAPPERFLAGS:
-    case EMR_SETSTRETCHBLTMODE:
     case EMR_SETBRUSHORGEX:
     case EMR_SETMITERLIMIT:
     case EMR_SETARCDIRECTION:
@@ -832,6 +858,7 @@ bool Player::record(std::uint32_t type, const Bytes& r)
     case EMR_SETBKMODE: if (!u(8)) return false; m_dc.bkMode = *u(8); return true;
     case EMR_SETPOLYFILLMODE: if (!u(8)) return false; m_dc.polyFillMode = *u(8); return true;
     case EMR_SETROP2: if (!u(8)) return false; m_dc.rop2 = *u(8); return true;
+    case EMR_SETSTRETCHBLTMODE: if (!u(8)) return false; m_dc.stretchMode = *u(8); return true;
     case EMR_SETTEXTALIGN: if (!u(8)) return false; m_dc.textAlign = *u(8); return true;
     case EMR_SETTEXTCOLOR: if (!u(8)) return false; m_dc.textColor = colorRef(*u(8)); return true;
     case EMR_SETBKCOLOR: if (!u(8)) return false; m_dc.bkColor = colorRef(*u(8)); return true;
@@ -1089,7 +1116,6 @@ QRPlayResult Player::run()
 {
     m_painter.save();
     m_painter.setRenderHint(QPainter::Antialiasing, true);
-    m_painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     const Bytes all(m_bytes);
     // Header record count and size are often wrong in real files: the bytes decide.
     std::uint32_t offset = 0;
@@ -1178,6 +1204,7 @@ QRPlayResult play(const QRMetafile& page, QPainter& painter, const QRectF& targe
         r.error = QStringLiteral("nothing to draw on");
         return r;
     }
+    installFontSubstitutions();
     Player player(page, painter, target);
     return player.run();
 }

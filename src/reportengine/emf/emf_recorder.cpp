@@ -1,6 +1,7 @@
 #include "reportengine/emf/emf_recorder.h"
 
 #include "reportengine/emf/emf_dib.h"
+#include "reportengine/emf/emf_fonts.h"
 #include "reportengine/emf/emf_writer.h"
 #include "reportengine/qrerror.h"
 
@@ -78,7 +79,7 @@ public:
     EmfPaintEngine(QSize size, int dpiX, int dpiY)
         : QPaintEngine(PrimitiveTransform | PixmapTransform | PainterPaths | Antialiasing | AlphaBlend
                        | ConstantOpacity),
-          m_size(size), m_dpiX(dpiX), m_dpiY(dpiY), m_writer(size, dpiX, dpiY)
+          m_dpiY(dpiY), m_writer(size, dpiX, dpiY)
     {
     }
 
@@ -639,8 +640,7 @@ private:
         m_writer.end();
     }
 
-    QSize m_size;
-    int m_dpiX, m_dpiY;
+    int m_dpiY;
     EmfWriter m_writer;
     QPaintDevice* m_device = nullptr;
     QPen m_qpen;
@@ -659,6 +659,7 @@ EmfRecorder::EmfRecorder(QSize sizePixels, int dpiX, int dpiY)
     : m_size(sizePixels.expandedTo(QSize(1, 1))), m_dpiX(dpiX > 0 ? dpiX : 96), m_dpiY(dpiY > 0 ? dpiY : 96),
       m_engine(std::make_unique<EmfPaintEngine>(m_size, m_dpiX, m_dpiY))
 {
+    installFontSubstitutions();
 }
 
 EmfRecorder::~EmfRecorder() = default;

@@ -157,6 +157,8 @@ void TQRPageList::SaveToFile(const QString& fileName)
     TQRStream& s = stream();
     QMutexLocker streamLocker(&s.Lock());
     QSaveFile out(fileName);
+    // A folder that admits no new file but the file itself: write it in place.
+    out.setDirectWriteFallback(true);
     if (!out.open(QIODevice::WriteOnly))
         throw EQRError(QStringLiteral("cannot create %1: %2").arg(fileName, out.errorString()));
     std::array<char, kQRSaveChunk> chunk;
