@@ -213,7 +213,7 @@ void TQRCustomLabel::printLines(long double X, long double Y, long double W, lon
             if (!AutoStretch || line.isEmpty())
                 break;
             TQRCustomBand* band = ParentBand();
-            if (!band || !band->CanGrowBy(L))
+            if (!band)
                 break;
             const TQRCustomBand::GrowResult grown = band->GrowBy(L);
             if (grown.broke) {

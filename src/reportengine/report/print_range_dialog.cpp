@@ -2,6 +2,7 @@
 
 #include "reportengine/printer/printer_device.h"
 
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -24,6 +25,13 @@ TQRPrintRangeDialog::TQRPrintRangeDialog(QWidget* parent) : QDialog(parent)
     rbAll = new QRadioButton(QStringLiteral("すべて"), this);
     rbPages = new QRadioButton(QStringLiteral("ページ指定"), this);
     rbAll->setChecked(true);
+    // Two separate choices: orientation and range.
+    auto* orientationGroup = new QButtonGroup(this);
+    orientationGroup->addButton(rbPortrait);
+    orientationGroup->addButton(rbLandscape);
+    auto* rangeGroup = new QButtonGroup(this);
+    rangeGroup->addButton(rbAll);
+    rangeGroup->addButton(rbPages);
     edtFrom = new QSpinBox(this);
     edtTo = new QSpinBox(this);
     edtFrom->setRange(1, 99999);
