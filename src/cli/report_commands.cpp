@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QFileInfo>
 
+#include <cstdio>
 #include <memory>
 
 namespace cli {
@@ -27,6 +28,11 @@ std::unique_ptr<QApplication> widgetApplication()
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Errors stay one line on stderr: Qt's note about a missing runtime directory is noise here.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+        if (!message.startsWith(QLatin1String("QStandardPaths:")))
+            std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    });
     static int argc = 1;
     static char name[] = "tabulon-cli";
     static char* argv[] = {name, nullptr};

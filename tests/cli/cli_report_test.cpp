@@ -146,6 +146,7 @@ TEST(CliReport, BadArgumentsAndMissingTablesFailClearly)
                                    QStringLiteral("--pdf"), pdf});
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_TRUE(missing.err.contains("NoSuch"));
+    EXPECT_EQ(missing.err.count('\n'), 1) << missing.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(pdf));
     const CliRun nodb = runCli({QStringLiteral("report"), dir.filePath(QStringLiteral("none.mdb")), QStringLiteral("T"),
                                 QStringLiteral("--pdf"), pdf});
