@@ -61,6 +61,15 @@ void load(TQRPageList& list, const QString& file)
     }
 }
 
+// The program itself loads any file as the format describes; the commands also want the two
+// format words, so that a file of another kind is not reported as a report without pages.
+void checkFormat(const QString& file, const QRFileHeader& h)
+{
+    if (h.format1 != 3 || h.format2 != 207)
+        throw CliError(QStringLiteral("%1: not a report file (format words %2 %3, not 3 207)")
+                           .arg(file).arg(h.format1).arg(h.format2));
+}
+
 } // namespace
 
 int qrpInfoCommand(const QString& file)
@@ -84,6 +93,7 @@ int qrpInfoCommand(const QString& file)
                 .arg(r.payloadSize).arg(r.imageSize));
     if (!walk.error.isEmpty())
         throw CliError(QStringLiteral("%1: %2").arg(file, walk.error));
+    checkFormat(file, h);
     return Ok;
 }
 
@@ -91,6 +101,7 @@ int qrpRenderCommand(const QString& file, const QString& directory, int dpi)
 {
     TQRPageList list;
     load(list, file);
+    checkFormat(file, list.Header());
     const auto app = guiApplication();
     if (!QDir().mkpath(directory))
         throw CliError(QStringLiteral("cannot create the folder %1").arg(directory));

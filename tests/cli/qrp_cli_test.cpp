@@ -130,7 +130,10 @@ TEST(QrpCli, FilesThatAreNoReportFiles)
     std::memcpy(loop.data() + 8, "\xFF\xFF\xFF\xFF", 4);   // page count -1
     const QString negative = write(dir, QStringLiteral("neg.qrp"), loop);
     const QString tiny = write(dir, QStringLiteral("tiny.qrp"), QByteArray("QRP"));
-    for (const QString& f : {negative, tiny, dir.filePath(QStringLiteral("missing.qrp"))}) {
+    QByteArray other = reportFile(0);
+    other[2] = 0;   // format words 3 0: some other kind of file that happens to be long enough
+    const QString otherKind = write(dir, QStringLiteral("other.qrp"), other);
+    for (const QString& f : {negative, tiny, otherKind, dir.filePath(QStringLiteral("missing.qrp"))}) {
         for (const QString& command : {QStringLiteral("qrp-info"), QStringLiteral("qrp-render")}) {
             QStringList args{command, f};
             if (command == QLatin1String("qrp-render"))

@@ -570,3 +570,23 @@ TEST(EmfPlayer, BytesThatAreNoEmfAreRefusedWithAReason)
     QRPlayResult r = QRMetafile(img).play(*std::make_unique<QPainter>(), QRectF(0, 0, 1, 1));
     EXPECT_FALSE(r.ok);
 }
+
+TEST(EmfPlayer, HugeCoordinatesDashesAndPensFinish)
+{
+    // Dashed and wide pens over lines, curves and ellipses as large as the coordinates allow,
+    // stretched up: all of it far outside the picture. The test only has to end.
+    B b;
+    b.rec(rec::CREATEPEN, {1, 2, 1, 0, rec::BLUE}).rec(rec::SELECTOBJECT, {1});   // dotted
+    b.rec(rec::MOVETOEX, {-2147483647 - 1, -2147483647 - 1}).rec(rec::LINETO, {2147483647, 2147483647});
+    b.rec(rec::ELLIPSE, {-2000000000, -2000000000, 2000000000, 2000000000});
+    b.rec(rec::EXTCREATEPEN, {2, 52, 0, 52, 0, 0x10000 | 1, 2000000000, 0, rec::RED, 0, 0}).rec(rec::SELECTOBJECT, {2});
+    b.rec(rec::RECTANGLE, {-1000000, -1000000, 1000000, 1000000});
+    b.rec(rec::SETMAPMODE, {8}).rec(rec::SETWINDOWEXTEX, {1, 1}).rec(rec::SETVIEWPORTEXTEX, {2000000000, 2000000000});
+    b.rec(rec::SELECTOBJECT, {1}).raw(rec::POLYLINE16, points16({-32768, -32768, 32767, 32767, -32768, 32767}));
+    b.raw(rec::EXTCREATEFONTINDIRECTW, fontBody(3, -2000000000, QStringLiteral("Sans")));
+    b.rec(rec::SELECTOBJECT, {3}).raw(rec::EXTTEXTOUTW, textBody(0, 0, QStringLiteral("big"), {2000000000, 5, 5}));
+    b.eof();
+    QRPlayResult r;
+    render(b.image(), &r, QSize(400, 400));
+    EXPECT_TRUE(r.ok) << r.error.toStdString();
+}

@@ -125,8 +125,7 @@ public:
             m_qpen = state.pen();
         if (flags & DirtyBrush)
             m_qbrush = state.brush();
-        if (flags & DirtyFont)
-            m_qfont = state.font();
+        // The font comes with each text item.
         if (flags & DirtyTransform)
             m_xf = state.transform();
         if (flags & (DirtyClipPath | DirtyClipRegion | DirtyClipEnabled))
@@ -645,7 +644,6 @@ private:
     QPaintDevice* m_device = nullptr;
     QPen m_qpen;
     QBrush m_qbrush;
-    QFont m_qfont;
     QTransform m_xf;
     std::optional<PenKey> m_pen;
     std::optional<BrushKey> m_brush;

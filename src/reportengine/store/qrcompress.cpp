@@ -68,7 +68,7 @@ void TQRCompress::putByte(std::uint8_t b)
 void TQRCompress::EncodeByte(std::uint8_t v)
 {
     // The path from the leaf up to the root, emitted root first. A leaf is at most 256 deep.
-    std::array<std::uint8_t, 520> bits;
+    std::array<std::uint8_t, 264> bits;
     int n = 0;
     int a = 256 + v;
     while (a != 0) {
@@ -76,15 +76,14 @@ void TQRCompress::EncodeByte(std::uint8_t v)
         bits[static_cast<std::size_t>(n++)] = m_right[p] == a ? 1 : 0;
         a = p;
     }
+    // Bits fill each output byte from its lowest bit; whole bytes leave through the buffer.
     while (n > 0) {
-        if (bits[static_cast<std::size_t>(--n)])
-            m_byte = static_cast<std::uint16_t>(m_byte | (1u << m_bitPosition));
-        if (m_bitPosition == 7) {
-            putByte(static_cast<std::uint8_t>(m_byte));
-            m_byte = 0;
-            m_bitPosition = 0;
-        } else {
-            ++m_bitPosition;
+        m_bits |= std::uint64_t(bits[static_cast<std::size_t>(--n)]) << m_bitCount;
+        if (++m_bitCount == 64) {
+            for (int i = 0; i < 8; ++i)
+                putByte(static_cast<std::uint8_t>(m_bits >> (8 * i)));
+            m_bits = 0;
+            m_bitCount = 0;
         }
     }
     splay(v);
@@ -132,12 +131,13 @@ void TQRCompress::Finish()
         return;
     m_finished = true;
     if (m_mode == Compressing) {
-        if (m_bitPosition != 0) {
-            m_buffer.push_back(static_cast<std::uint8_t>(m_byte));
+        // The last byte keeps its unused high bits zero.
+        for (int i = 0; i * 8 < m_bitCount; ++i) {
+            m_buffer.push_back(static_cast<std::uint8_t>(m_bits >> (8 * i)));
             ++m_coded;
-            m_bitPosition = 0;
-            m_byte = 0;
         }
+        m_bits = 0;
+        m_bitCount = 0;
         if (!m_buffer.empty())
             m_stream.WriteExact(m_buffer.data(), static_cast<qint64>(m_buffer.size()));
         m_buffer.clear();
@@ -152,5 +152,5 @@ void TQRCompress::Finish()
 
 qint64 TQRCompress::BytesCoded() const
 {
-    return m_mode == Compressing ? m_coded + (m_bitPosition != 0 ? 1 : 0) : m_coded;
+    return m_mode == Compressing ? m_coded + (m_bitCount + 7) / 8 : m_coded;
 }

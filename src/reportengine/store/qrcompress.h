@@ -40,8 +40,12 @@ private:
     Mode m_mode;
     qint64 m_limit;
     bool m_finished = false;
+    // Expanding: bit position in the input byte (0..7).
     std::uint8_t m_bitPosition;
     std::uint16_t m_byte = 0;
+    // Compressing: bits not yet written, lowest first.
+    std::uint64_t m_bits = 0;
+    int m_bitCount = 0;
     std::array<std::uint16_t, 256> m_left{};
     std::array<std::uint16_t, 256> m_right{};
     std::array<std::uint8_t, 513> m_up{};
