@@ -44,6 +44,24 @@ QStringList QtDialogs::openFileNames(QWidget* parent, const OpenFileRequest& req
     return dialog.selectedFiles();
 }
 
+QString Dialogs::saveFileName(QWidget*, const SaveFileRequest&)
+{
+    return {};
+}
+
+QString QtDialogs::saveFileName(QWidget* parent, const SaveFileRequest& request)
+{
+    QFileDialog dialog(parent, request.caption);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(qtNameFilters(request.filter));
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
 int QtDialogs::exec(QDialog& dialog)
 {
     return dialog.exec();

@@ -35,6 +35,7 @@ class QTreeWidgetItem;
 class QWidget;
 class TableTabs;
 class TfrmInit;
+class TfrmReport;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -51,6 +52,8 @@ public:
 
     // The engine check is created after this window; the deferred start needs it.
     void setInitForm(TfrmInit* form) { m_frmInit = form; }
+    // The report form is created after this window too; the print commands use it.
+    void setReportForm(TfrmReport* form) { m_frmReport = form; }
 
     // --- window-wide state ---
     bool DatabaseOpen = false;
@@ -222,6 +225,7 @@ private:
     Dialogs* m_dialogs = nullptr;
     automation::Registry* m_registry = nullptr;
     TfrmInit* m_frmInit = nullptr;
+    TfrmReport* m_frmReport = nullptr;
     bool m_destroyed = false;
     bool m_listLoadFailed = false;     // a list that could not be read is never overwritten
 };

@@ -46,6 +46,7 @@ int main(int argc, char* argv[])
     TfrmReport frmReport;
     TfrmInit frmInit(automation::Registry::global(), &frmMain);
     frmMain.setInitForm(&frmInit);
+    frmMain.setReportForm(&frmReport);
 
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = frmMain.frameGeometry();

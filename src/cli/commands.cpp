@@ -27,6 +27,24 @@ void write(const std::string& text)
         throw CliError(QStringLiteral("cannot write the output"));
 }
 
+// TSV cells keep to one line: tab, line breaks and backslash are escaped.
+std::string tsvCell(const QString& text)
+{
+    std::string out;
+    for (const char c : text.toStdString()) {
+        switch (c) {
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\\': out += "\\\\"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 // The database through the engine, as the program opens it: default workspace, read-only.
 Variant openDatabase(const QString& path)
 {
@@ -39,7 +57,7 @@ Variant openDatabase(const QString& path)
 }
 
 // The table tabs skip these two whole values of Attributes (not bit tests).
-bool listed(std::int32_t attributes)
+static bool listed(std::int32_t attributes)
 {
     return attributes != INT_MIN && attributes != 2;
 }
@@ -63,23 +81,6 @@ Variant findTableDef(const Variant& database, const QString& name)
     throw CliError(QStringLiteral("no table '%1' in the database").arg(name));
 }
 
-// TSV cells keep to one line: tab, line breaks and backslash are escaped.
-std::string tsvCell(const QString& text)
-{
-    std::string out;
-    for (const char c : text.toStdString()) {
-        switch (c) {
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\\': out += "\\\\"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
-} // namespace
 
 int tablesCommand(const QString& path)
 {

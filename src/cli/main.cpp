@@ -2,6 +2,7 @@
 #include "automation/error.h"
 #include "cli/commands.h"
 #include "cli/qrp_commands.h"
+#include "cli/report_commands.h"
 
 #include <QString>
 #include <QStringList>
@@ -101,8 +102,11 @@ int run(const QStringList& args)
         return cli::qrpRenderCommand(positional[0], png, dpi);
     }
     if (command == QLatin1String("report")) {
-        fail(QStringLiteral("%1: not available yet").arg(command));
-        return cli::UsageError;
+        if (rest.size() != 4 || (rest[2] != QLatin1String("--pdf") && rest[2] != QLatin1String("--qrp")))
+            return usage(QStringLiteral("report takes DB TABLE --pdf FILE or DB TABLE --qrp FILE"));
+        return cli::reportCommand(rest[0], rest[1],
+                                  rest[2] == QLatin1String("--pdf") ? cli::ReportOutput::Pdf : cli::ReportOutput::Qrp,
+                                  rest[3]);
     }
     if (command.isEmpty())
         return usage(QStringLiteral("no command given"));

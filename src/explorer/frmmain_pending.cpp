@@ -3,5 +3,4 @@
 
 #include "app/frmmain.h"
 
-void TfrmMain::Print1Click(QObject*) {}
 void TfrmMain::btnPreviewClick(QObject*) {}

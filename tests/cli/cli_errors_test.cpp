@@ -31,7 +31,8 @@ TEST(CliUsage, UsageErrorsExitOneWithOneLine)
         {QStringLiteral("query"), db, QStringLiteral("SELECT 1"), QStringLiteral("--max-rows")},
         {QStringLiteral("query"), db, QStringLiteral("SELECT 1"), QStringLiteral("--max-rows"), QStringLiteral("many")},
         {QStringLiteral("query"), db, QStringLiteral("SELECT 1"), QStringLiteral("--max-rows"), QStringLiteral("-3")},
-        {QStringLiteral("report"), db, QStringLiteral("Orders"), QStringLiteral("--pdf"), QStringLiteral("x.pdf")},
+        {QStringLiteral("report"), db, QStringLiteral("Orders"), QStringLiteral("--pdf")},
+        {QStringLiteral("report"), db, QStringLiteral("Orders"), QStringLiteral("--svg"), QStringLiteral("x.svg")},
     };
     for (const QStringList& args : cases) {
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());

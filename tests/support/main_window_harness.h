@@ -4,6 +4,7 @@
 
 #include "app/frminit.h"
 #include "app/frmmain.h"
+#include "report/frmreport.h"
 #include "automation/registry.h"
 #include "scripted_dialogs.h"
 
@@ -21,6 +22,7 @@ struct MainWindowHarness {
     automation::Registry registry;
     std::unique_ptr<TfrmInit> init;
     std::unique_ptr<TfrmMain> main;
+    std::unique_ptr<TfrmReport> report;
 
     QString path(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
 
@@ -46,6 +48,8 @@ struct MainWindowHarness {
         env.dialogs = &dialogs;
         env.registry = &registry;
         main = std::make_unique<TfrmMain>(env);
+        report = std::make_unique<TfrmReport>();
+        main->setReportForm(report.get());
         init = std::make_unique<TfrmInit>(registry);
         init->setPauseMs(0);
         main->setInitForm(init.get());
@@ -62,5 +66,6 @@ struct MainWindowHarness {
     {
         main.reset();
         init.reset();
+        report.reset();
     }
 };

@@ -24,6 +24,8 @@ public:
     std::vector<QString> shownDialogs;                      // objectName of each dialog shown
     // Plays the user's part for a dialog (by objectName); without one the dialog is rejected.
     std::function<int(QDialog&)> onExec;
+    std::vector<SaveFileRequest> saveRequests;
+    std::deque<QString> saveAnswers;                        // one per save dialog; none left = cancel
     std::vector<QUrl> openedUrls;
     std::function<void(const Message&)> onMessage;
 
@@ -41,6 +43,16 @@ public:
             return {};
         QStringList answer = fileAnswers.front();
         fileAnswers.pop_front();
+        return answer;
+    }
+
+    QString saveFileName(QWidget*, const SaveFileRequest& request) override
+    {
+        saveRequests.push_back(request);
+        if (saveAnswers.empty())
+            return {};
+        QString answer = saveAnswers.front();
+        saveAnswers.pop_front();
         return answer;
     }
 

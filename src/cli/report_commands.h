@@ -1,0 +1,12 @@
+#pragma once
+// tabulon-cli report: the field-definition report of a table, printed to PDF or kept as a
+// report file.
+
+#include <QString>
+
+namespace cli {
+
+enum class ReportOutput { Pdf, Qrp };
+int reportCommand(const QString& db, const QString& table, ReportOutput output, const QString& file);
+
+} // namespace cli
