@@ -3,17 +3,20 @@
 #include "cli/commands.h"
 
 #include <QString>
-#include <QStringList>
 
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <new>
+#include <string>
+#include <vector>
 
 namespace {
 
 constexpr const char* kUsage =
     "Usage:\n"
-    "  tabulon-cli tables DB                        one table name a line, in tab order\n"
+    "  tabulon-cli tables DB [--system]             one table name a line, in tab order; --system:\n"
+    "                                               every table, system and hidden ones too\n"
     "  tabulon-cli fields DB TABLE                  TSV: name, type, size, description, key\n"
     "  tabulon-cli query DB SQL [--max-rows N]      CSV of a Jet SQL SELECT, header row first\n"
     "  tabulon-cli export DB TABLE                  CSV of every row of TABLE\n"
@@ -22,15 +25,21 @@ constexpr const char* kUsage =
     "  tabulon-cli qrp-info FILE                    header and page records of a report file\n"
     "  tabulon-cli qrp-render FILE --png DIR        every stored page rendered to DIR/page-N.png\n"
     "  tabulon-cli --help | --version\n"
-    "TSV cells escape tab, CR, LF and backslash as \\t \\r \\n \\\\. Exit status: 0 success,\n"
-    "1 usage error, 2 when the database, table, query or file fails.\n";
+    "TSV cells escape tab, CR, LF and backslash as \\t \\r \\n \\\\, other control characters\n"
+    "as \\xNN. In CSV an empty text or binary value is \"\", Null an empty unquoted field.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  success\n"
+    "  1  usage error\n"
+    "  2  the database, table, query or file fails (one line on stderr says why)\n"
+    "  3  finished, but rows or cells could not be read: export and query write every row\n"
+    "     they can read (unreadable cells empty), then say on stderr how many rows could not\n"
+    "     be read and the first reason (page and offset)\n";
 
 // One line on stderr, whatever the message holds.
 void fail(const QString& message)
 {
-    QString line = message;
-    line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    std::fprintf(stderr, "tabulon-cli: %s\n", line.toUtf8().constData());
+    std::fprintf(stderr, "tabulon-cli: %s\n", cli::oneLine(message).toUtf8().constData());
 }
 
 int usage(const QString& problem)
@@ -39,47 +48,56 @@ int usage(const QString& problem)
     return cli::UsageError;
 }
 
-int run(const QStringList& args)
+QString text(const std::string& arg) { return QString::fromUtf8(arg.data(), qsizetype(arg.size())); }
+
+int run(const std::vector<std::string>& args)
 {
-    const QString command = args.value(0);
-    const QStringList rest = args.mid(1);
-    if (command == QLatin1String("tables")) {
-        if (rest.size() != 1)
-            return usage(QStringLiteral("tables takes one argument: DB"));
-        return cli::tablesCommand(rest[0]);
+    const std::string command = args.empty() ? std::string() : args[0];
+    const std::vector<std::string> rest(args.begin() + (args.empty() ? 0 : 1), args.end());
+    if (command == "tables") {
+        std::vector<std::string> positional;
+        bool system = false;
+        for (const std::string& a : rest) {
+            if (a == "--system")
+                system = true;
+            else
+                positional.push_back(a);
+        }
+        if (positional.size() != 1)
+            return usage(QStringLiteral("tables takes one argument: DB [--system]"));
+        return cli::tablesCommand(positional[0], system);
     }
-    if (command == QLatin1String("fields") || command == QLatin1String("export")) {
+    if (command == "fields" || command == "export") {
         if (rest.size() != 2)
-            return usage(QStringLiteral("%1 takes two arguments: DB TABLE").arg(command));
-        return command == QLatin1String("fields") ? cli::fieldsCommand(rest[0], rest[1])
-                                                  : cli::exportCommand(rest[0], rest[1]);
+            return usage(text(command) + QStringLiteral(" takes two arguments: DB TABLE"));
+        return command == "fields" ? cli::fieldsCommand(rest[0], text(rest[1]))
+                                   : cli::exportCommand(rest[0], text(rest[1]));
     }
-    if (command == QLatin1String("query")) {
-        QStringList positional;
+    if (command == "query") {
+        std::vector<std::string> positional;
         long long maxRows = -1;
-        for (qsizetype i = 0; i < rest.size(); ++i) {
-            if (rest[i] == QLatin1String("--max-rows")) {
+        for (std::size_t i = 0; i < rest.size(); ++i) {
+            if (rest[i] == "--max-rows") {
                 bool ok = false;
-                maxRows = i + 1 < rest.size() ? rest[i + 1].toLongLong(&ok) : -1;
+                maxRows = i + 1 < rest.size() ? text(rest[i + 1]).toLongLong(&ok) : -1;
                 if (!ok || maxRows < 0)
                     return usage(QStringLiteral("--max-rows needs a number of rows (0 or more)"));
                 ++i;
             } else {
-                positional << rest[i];
+                positional.push_back(rest[i]);
             }
         }
         if (positional.size() != 2)
             return usage(QStringLiteral("query takes two arguments: DB SQL [--max-rows N]"));
-        return cli::queryCommand(positional[0], positional[1], maxRows);
+        return cli::queryCommand(positional[0], text(positional[1]), maxRows);
     }
-    if (command == QLatin1String("report") || command == QLatin1String("qrp-info")
-        || command == QLatin1String("qrp-render")) {
-        fail(QStringLiteral("%1: not available yet").arg(command));
+    if (command == "report" || command == "qrp-info" || command == "qrp-render") {
+        fail(text(command) + QStringLiteral(": not available yet"));
         return cli::UsageError;
     }
-    if (command.isEmpty())
+    if (command.empty())
         return usage(QStringLiteral("no command given"));
-    return usage(QStringLiteral("unknown command '%1'").arg(command));
+    return usage(QStringLiteral("unknown command '%1'").arg(text(command)));
 }
 
 } // namespace
@@ -94,9 +112,8 @@ int main(int argc, char* argv[])
         std::printf("tabulon-cli %s\n", TABULON_VERSION);
         return 0;
     }
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
+    // Arguments stay bytes: paths reach the file system as they were given.
+    std::vector<std::string> args(argv + 1, argv + argc);
     try {
         const int code = run(args);
         if (std::fflush(stdout) != 0) {
@@ -106,6 +123,8 @@ int main(int argc, char* argv[])
         return code;
     } catch (const automation::Error& e) {
         fail(e.description());
+    } catch (const std::bad_alloc&) {
+        fail(QStringLiteral("not enough memory to finish the command (the database may be damaged)"));
     } catch (const std::exception& e) {
         fail(QString::fromUtf8(e.what()));
     }

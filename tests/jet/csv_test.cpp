@@ -97,7 +97,7 @@ TEST(CsvExport, WholeTableWithHeaderAndCrlf) {
     auto stats = jet::csv::writeTable(t, f);
     ASSERT_TRUE(stats);
     EXPECT_EQ(stats->rows, 42u);
-    EXPECT_EQ(stats->rowsWithErrors, 0u);
+    EXPECT_EQ(stats->unreadableRows, 0u);
     std::rewind(f);
     std::string out;
     char buf[4096];

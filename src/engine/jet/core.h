@@ -2,6 +2,7 @@
 // Internal state shared by the database, its tables and cursors.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -76,6 +77,25 @@ inline constexpr uint16_t kRowOffsetMask = 0x1FFF;
 
 // Number of row slots of a data page, checked against the page size.
 Result<uint16_t> rowSlotCount(const Format& f, const PageRef& page);
+// Live rows of a data page whose row count is damaged, established from its slot table and its
+// free-space field (the slot table ends exactly `free` bytes before the lowest row). Nothing
+// when the page does not tell.
+std::optional<uint32_t> liveRowsOfDamagedPage(const Format& f, ByteSpan page);
+
+// A row split into its parts: column count, null mask, fixed area and variable offsets.
+struct RowLayout {
+    uint16_t numCols = 0;
+    size_t nullMask = 0;    // offset of the null mask in the row
+    size_t fixedStart = 0;  // after the column count
+    size_t fixedEnd = 0;
+    uint16_t varCount = 0;  // entries of varOff minus one (the last is the end of the data)
+};
+// `firstVarColumn`: lowest column number of a variable-length column of the table (0xFFFF when
+// there is none). A row has a variable-length section only when its column count covers such a
+// column: rows written before the first one was added hold count, fixed data and null mask only.
+// `varOff` is reused between rows so that a scan allocates nothing per row.
+Result<RowLayout> splitRow(const Format& f, ByteSpan row, uint16_t firstVarColumn, std::vector<uint16_t>& varOff,
+                           int64_t page = -1, int64_t offset = -1);
 Result<RowBounds> rowBounds(const Format& f, const PageRef& page, uint16_t row);
 
 // The bytes of the row at (page,row), following overflow pointers. `out` keeps the page alive.

@@ -281,6 +281,10 @@ void appendField(std::string& out, const Value& v) {
         if (v.asText().empty()) out.append("\"\"");  // an empty string is not Null
         else appendField(out, v.asText());
         return;
+    case ValueKind::Binary:
+        if (v.asBytes().empty()) out.append("\"\"");  // zero-length, not Null
+        else appendValue(out, v);
+        return;
     case ValueKind::Complex: {
         std::string s;
         appendValue(s, v);
@@ -586,7 +590,6 @@ Result<ExportStats> writeTableTo(const std::shared_ptr<const Table>& table, Sink
         buf.append("\r\n", 2);
         ++stats.rows;
         if (!cur.rowErrors().empty()) {
-            ++stats.rowsWithErrors;
             for (const Error& e : cur.rowErrors())
                 if (stats.errors.size() < 20) stats.errors.push_back(e);
         }
@@ -597,7 +600,9 @@ Result<ExportStats> writeTableTo(const std::shared_ptr<const Table>& table, Sink
     if (cur.error()) return *cur.error();
     for (const Error& e : cur.problems())
         if (stats.errors.size() < 20) stats.errors.push_back(e);
-    stats.rowsWithErrors += cur.problemCount();
+    stats.unreadableRows = cur.unreadableRows();
+    stats.missingRows = cur.missingRows();
+    stats.firstLoss = cur.firstLoss();
     return stats;
 }
 
