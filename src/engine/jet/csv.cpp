@@ -73,7 +73,10 @@ void appendScaled(std::string& out, bool negative, std::string digits, int scale
         size_t end = digits.size();
         while (end > point && digits[end - 1] == '0') --end;
         std::string r = digits.substr(0, point);
-        if (end > point) r += "." + digits.substr(point, end - point);
+        if (end > point) {
+            r += '.';
+            r.append(digits, point, end - point);
+        }
         digits = std::move(r);
     }
     bool zero = digits.find_first_not_of("0.") == std::string::npos;
