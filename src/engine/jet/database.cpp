@@ -233,6 +233,7 @@ Result<std::unique_ptr<Database>> Database::openSource(std::unique_ptr<detail::B
 
     auto core = std::make_shared<detail::DbCore>();
     core->path = path;
+    core->folder = dirOf(path);  // now: a later change of the current directory must not move it
     core->fmt = detail::Format::forVersion(version);
     const uint32_t ps = core->fmt.pageSize;
     if (size < uint64_t(ps) * 3)
@@ -310,7 +311,7 @@ Result<std::shared_ptr<const Table>> Database::table(std::string_view name) {
         std::string unix = stored;
         for (char& c : unix)
             if (c == '\\') c = '/';
-        const std::string here = dirOf(s_->core->path);
+        const std::string& here = s_->core->folder;
         const std::filesystem::path storedPath(unix);
         std::vector<std::string> candidates;
         if (!unix.empty()) candidates.push_back(storedPath.is_absolute() ? unix : here + "/" + unix);
