@@ -260,6 +260,46 @@ TEST_F(DamagedCopy, AFileCutShortWhileItIsReadLosesOnlyThePagesGone) {
     std::filesystem::remove_all(dir);
 }
 
+TEST_F(DamagedCopy, AFileCutShortBeforeItWasOpenedCountsThePagesItNoLongerHas) {
+    // The page list still names the data pages past the cut.
+    const size_t cutPage = pages[pages.size() / 2];
+    std::vector<std::byte> cut(file.begin(), file.begin() + ptrdiff_t(cutPage * kPage));
+    uint64_t before = 0;
+    for (size_t p : pages) {
+        if (p < cutPage) before += rowCountOf(p);
+    }
+    auto db = openBytes(cut);
+    ASSERT_TRUE(db);
+    const Scan s = scanTable(*db, "Big5000");
+    EXPECT_EQ(s.rows, before);
+    EXPECT_EQ(s.missing, 5000u - before);
+    ASSERT_TRUE(s.first);
+    EXPECT_EQ(s.first->page, int64_t(cutPage));
+    EXPECT_NE(s.first->message.find("beyond the end"), std::string::npos) << s.first->describe();
+}
+
+TEST(LossCount, AHugeRowCountInTheDefinitionSizesNothing) {
+    // huge-row-count.mdb: MSysModules2's definition says 0xFFFFFFFF rows; its one data page
+    // (page 28 of 2 KB pages) holds the rows there are.
+    auto file = readFile(dataPath("damaged/huge-row-count.mdb"));
+    auto db = openBytes(file, "huge.mdb");
+    ASSERT_TRUE(db);
+    auto t = db->table("MSysModules2");
+    ASSERT_TRUE(t);
+    EXPECT_EQ((*t)->rowCount(), 0xFFFFFFFFu);
+    const Scan whole = scanTable(*db, "MSysModules2");
+    EXPECT_GE(whole.rows, 1u);
+    EXPECT_EQ(whole.unreadable, 0u);
+    // Without its data page the loss is what one page can hold, not four billion rows.
+    std::vector<std::byte> cut(file.begin(), file.begin() + 28 * 2048);
+    auto small = openBytes(cut, "huge-cut.mdb");
+    ASSERT_TRUE(small);
+    const Scan s = scanTable(*small, "MSysModules2");
+    EXPECT_EQ(s.rows, 0u);
+    EXPECT_GE(s.missing, 1u);
+    EXPECT_LE(s.missing, (2048u - 10u) / 2u);
+}
+
 // --- Rows of a page whose row count is damaged, from its slot table and free space ---------------
 
 // A data page: header (free space at 2), slots from 14, rows packed down from the page end.

@@ -115,8 +115,8 @@ struct Cursor::Impl {
         if (lostRows.insert(pos.packed()).second) ++damaged;
     }
     // Rows of pages that could not be read: at the end of a whole scan, what the table
-    // definition counts beyond the rows found (no more than such pages can hold); one a page
-    // before that, so that a loss is never reported as none.
+    // definition counts beyond the rows found, no more than such pages can hold (the count may
+    // be damaged too); one a page before that, so that a loss seen is never reported as none.
     uint64_t unknownPageRows() const {
         if (unknownPages == 0) return 0;
         if (!ended || !wholeScan || fatal) return unknownPages;
@@ -124,7 +124,7 @@ struct Cursor::Impl {
         const uint64_t defined = table->rowCount();
         const uint64_t perPage = (fmt->pageSize - fmt->dataRowCount - 2) / 2;
         const uint64_t diff = defined > found ? defined - found : 0;
-        return std::max(unknownPages, std::min(diff, unknownPages * perPage));
+        return std::min(diff, unknownPages * perPage);
     }
     void resetLoss() {
         problems.clear();

@@ -269,13 +269,14 @@ Result<void> readLongValue(const DbCore& core, ByteSpan field, std::vector<std::
     return {};
 }
 
+// Pages beyond the end of the file stay in the list: a file cut short lost their rows, and the
+// scan counts them.
 Result<std::vector<uint32_t>> readUsageMap(const DbCore& core, uint32_t rowPointer) {
     PageRef holder;
     auto row = findRow(core, rowPointer >> 8, uint16_t(rowPointer & 0xFF), holder);
     if (!row) return Error{"usage map: " + row.error().message, row.error().page, row.error().offset};
     ByteSpan m = *row;
     std::vector<uint32_t> pages;
-    const uint32_t pageCount = core.pageCount();
     if (m.size() < 1) return makeError("usage map is empty", int64_t(rowPointer >> 8));
     uint8_t type = ld8(m.data());
     if (type == 0) {
@@ -287,7 +288,7 @@ Result<std::vector<uint32_t>> readUsageMap(const DbCore& core, uint32_t rowPoint
             for (int b = 0; b < 8; ++b) {
                 if (!(bits & (1u << b))) continue;
                 uint64_t p = uint64_t(start) + (i - 5) * 8 + size_t(b);
-                if (p < pageCount) pages.push_back(uint32_t(p));
+                if (p <= UINT32_MAX) pages.push_back(uint32_t(p));
             }
         }
         return pages;
@@ -308,7 +309,7 @@ Result<std::vector<uint32_t>> readUsageMap(const DbCore& core, uint32_t rowPoint
                 for (int b = 0; b < 8; ++b) {
                     if (!(bits & (1u << b))) continue;
                     uint64_t p = uint64_t(k) * bitsPerPage + j * 8 + size_t(b);
-                    if (p < pageCount) pages.push_back(uint32_t(p));
+                    if (p <= UINT32_MAX) pages.push_back(uint32_t(p));
                 }
             }
         }
