@@ -196,6 +196,71 @@ TEST_F(DamagedCopy, ARowWithTwoBadCellsCountsOnce) {
     EXPECT_NE(cur.firstLoss()->message.find("column"), std::string::npos) << cur.firstLoss()->describe();
 }
 
+TEST_F(DamagedCopy, AnOverflowPointerToARowThePageDoesNotHaveLosesThatRow) {
+    // Row 0 of the first page points at row 130 of the next page, which holds 104 rows.
+    const size_t from = pages[0], to = pages[1];
+    ASSERT_LT(rowCountOf(to), 130);
+    const uint16_t slot = loadLe16(file, slotOf(from, 0));
+    storeLe16(file, slotOf(from, 0), uint16_t(slot | 0x4000));
+    storeLe32(file, from * kPage + (slot & 0x1FFF), uint32_t(to << 8) | 130u);
+    auto db = openBytes(file);
+    ASSERT_TRUE(db);
+    const Scan s = scanTable(*db, "Big5000");
+    EXPECT_EQ(s.rows, 4999u);
+    EXPECT_EQ(s.missing, 1u);
+    ASSERT_TRUE(s.first);
+    EXPECT_NE(s.first->message.find("row 130"), std::string::npos) << s.first->describe();
+}
+
+TEST_F(DamagedCopy, ARowWithFewerVariableColumnsThanItsCountReadsTheRestAsNull) {
+    // Orders' first row: var_len (before the one-byte null mask) set from 1 to 0. Customer is
+    // its only variable column; the row's count still covers it.
+    const uint32_t orders = openBytes(file)->findTable("Orders")->tdefPage;
+    const size_t page = dataPagesOf(file, kPage, orders).front();
+    ASSERT_EQ(loadLe16(file, page * kPage + kPage - 3), 1);
+    storeLe16(file, page * kPage + kPage - 3, 0);
+    auto db = openBytes(file);
+    ASSERT_TRUE(db);
+    auto t = db->table("Orders");
+    ASSERT_TRUE(t);
+    jet::Cursor cur(*t);
+    ASSERT_TRUE(cur.next());  // row 0 holds the page's last bytes
+    EXPECT_EQ(jet::csv::valueText(cur.value(0)), "10000");
+    EXPECT_TRUE(cur.value(1).isNull());
+    EXPECT_EQ(jet::csv::valueText(cur.value(2)), "0.25");
+    EXPECT_TRUE(cur.rowErrors().empty());
+    ASSERT_TRUE(cur.next());
+    EXPECT_EQ(std::string(cur.value(1).asText()), "Globex");
+}
+
+TEST_F(DamagedCopy, APageListOnMapPagesCountsEveryBitOfEveryMapPage) {
+    // Big5000's page list rewritten in the other form: a row of map page numbers, each map page
+    // a bitmap of (page size - 4) * 8 pages. Two map pages appended to the file: the first
+    // holds the table's data pages, the second one bit, for the first page it covers (32736),
+    // which lies beyond the end of the file.
+    const size_t mapA = file.size() / kPage, mapB = mapA + 1;
+    file.resize(file.size() + 2 * kPage);
+    for (size_t m : {mapA, mapB}) {
+        file[m * kPage] = std::byte{0x05};
+        file[m * kPage + 1] = std::byte{0x01};
+    }
+    for (size_t p : pages) file[mapA * kPage + 4 + p / 8] |= std::byte(uint8_t(1u << (p % 8)));
+    file[mapB * kPage + 4] = std::byte{0x01};
+    const uint32_t pointer = loadLe32(file, size_t(big) * kPage + 55);
+    const size_t mapPage = pointer >> 8, mapRow = pointer & 0xFF;
+    const size_t start = loadLe16(file, slotOf(mapPage, mapRow)) & 0x1FFF;
+    file[mapPage * kPage + start] = std::byte{0x01};
+    storeLe32(file, mapPage * kPage + start + 1, uint32_t(mapA));
+    storeLe32(file, mapPage * kPage + start + 5, uint32_t(mapB));
+    auto db = openBytes(file);
+    ASSERT_TRUE(db);
+    const Scan s = scanTable(*db, "Big5000");
+    EXPECT_EQ(s.rows, 5000u);
+    EXPECT_EQ(s.unreadable, 0u);  // the definition's 5000 rows were all found
+    ASSERT_TRUE(s.first);
+    EXPECT_EQ(s.first->page, (4096 - 4) * 8);
+}
+
 TEST_F(DamagedCopy, CallerMistakesAreNoLoss) {
     auto db = openBytes(file);
     ASSERT_TRUE(db);

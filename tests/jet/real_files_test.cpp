@@ -251,3 +251,55 @@ TEST(RealFiles, LogicalIndexesInStoredOrderWithTheirNumbers) {
 }
 
 }  // namespace
+
+namespace {
+
+// Text sizes in characters as mdb-schema gives them: Jet 3 stores one byte a character, Jet 4
+// and ACE two.
+TEST(RealFiles, TextSizesInCharactersInEveryFormat) {
+    for (const char* file : {"real/testV1997.mdb", "real/testV2000.mdb", "real/testV2007.accdb"}) {
+        auto db = openDb(file);
+        ASSERT_TRUE(db);
+        auto t = openTable(*db, "Table1");
+        ASSERT_TRUE(t);
+        EXPECT_EQ(t->findColumn("A")->charLength, 50) << file;
+        EXPECT_EQ(t->findColumn("B")->charLength, 100) << file;
+        EXPECT_EQ(t->findColumn("C")->charLength, 0) << file;  // no text
+    }
+}
+
+// Date/Time Extended values at the ends of their range: days since 0001-01-01 up to 9999-12-31,
+// time of day in 100 ns ticks below one day. Row 1 (2020-06-17, stored as day 737592) rewritten.
+TEST(RealFiles, ExtendedDatesAtTheEndsOfTheirRange) {
+    const auto original = readFile(dataPath("real/extDateTestV2019.accdb"));
+    const std::string stored = "0000000000000737592:0000000000000000000:7";
+    const auto at = std::search(original.begin(), original.end(), stored.begin(), stored.end(),
+                                [](std::byte b, char c) { return b == std::byte(uint8_t(c)); });
+    ASSERT_NE(at, original.end());
+    struct Case {
+        const char* value;
+        const char* text;  // nullptr: unreadable
+    };
+    for (const Case& c : {Case{"0000000000003652058:0000000863999999999:7", "9999-12-31 23:59:59.9999999"},
+                          Case{"0000000000003652059:0000000000000000000:7", nullptr},
+                          Case{"0000000000000000000:0000000000000000001:7", "0001-01-01 00:00:00.0000001"},
+                          Case{"0000000000000737592:0000000864000000000:7", nullptr}}) {
+        auto file = original;
+        for (size_t i = 0; i < stored.size(); ++i) file[size_t(at - original.begin()) + i] = std::byte(uint8_t(c.value[i]));
+        auto db = openBytes(file, "ext.accdb");
+        ASSERT_TRUE(db);
+        auto t = openTable(*db, "Table1");
+        ASSERT_TRUE(t);
+        jet::Cursor cur(t, {t->findColumn("DateExt")->displayIndex});
+        ASSERT_TRUE(cur.next());
+        auto v = cur.read(0);
+        if (!c.text) {
+            EXPECT_FALSE(v) << c.value;
+            continue;
+        }
+        ASSERT_TRUE(v) << c.value << ": " << v.error().describe();
+        EXPECT_EQ(jet::csv::valueText(*v), c.text) << c.value;
+    }
+}
+
+}  // namespace

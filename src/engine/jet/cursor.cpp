@@ -20,6 +20,8 @@ using detail::PageRef;
 namespace {
 constexpr size_t kMaxProblemsKept = 100;
 constexpr int kCalcHeader = 20;  // calculated values: 16 unknown bytes, 4-byte length, data
+constexpr int64_t kLastExtDay = 3652058;   // 9999-12-31, the last day of Date/Time Extended
+constexpr int64_t kTicksPerDay = 864000000000LL;
 
 // Big-endian magnitude bytes into the 128-bit mantissa.
 void mantissaFromBigEndian(const std::byte* p, size_t n, Decimal& d) {
@@ -450,11 +452,11 @@ struct Cursor::Impl {
         size_t b = a == std::string_view::npos ? a : s.find(':', a + 1);
         ExtDateTime e;
         int64_t ticks = 0;
-        if (a == std::string_view::npos || !parseDigits(s.data(), a, e.days) || e.days > 3652059)
+        if (a == std::string_view::npos || !parseDigits(s.data(), a, e.days) || e.days > kLastExtDay)
             return fail(c, "extended date is not readable");
         std::string_view t = s.substr(a + 1, b == std::string_view::npos ? std::string_view::npos : b - a - 1);
         while (!t.empty() && t.back() == '\0') t.remove_suffix(1);
-        if (!parseDigits(t.data(), t.size(), ticks) || ticks >= 864000000000LL)
+        if (!parseDigits(t.data(), t.size(), ticks) || ticks >= kTicksPerDay)
             return fail(c, "extended date is not readable");
         e.seconds = ticks / 10000000;
         e.ticks = ticks % 10000000;
