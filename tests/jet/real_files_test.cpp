@@ -303,3 +303,47 @@ TEST(RealFiles, ExtendedDatesAtTheEndsOfTheirRange) {
 }
 
 }  // namespace
+
+namespace {
+
+// Index flags (0x01 unique, 0x02 ignore nulls, 0x08 required) sit after the index's page
+// pointers: byte 38 of a Jet 3 definition, byte 46 of a Jet 4 one. The tables of
+// testIndexProperties are named after the flags their DataIndex carries.
+TEST(RealFiles, IndexFlagsAsTheTablesNameThem) {
+    auto db = openDb("real/testIndexPropertiesV2003.mdb");
+    ASSERT_TRUE(db);
+    struct Expect {
+        const char* table;
+        bool unique, ignoreNulls;
+    };
+    for (const Expect& e : {Expect{"TableIgnoreNulls1", false, true}, Expect{"TableIgnoreNulls2", false, true},
+                            Expect{"TableUnique1_temp", true, false}, Expect{"TableUnique2_temp", true, false}}) {
+        auto t = openTable(*db, e.table);
+        ASSERT_TRUE(t);
+        for (const jet::Index& ix : t->indexes()) {
+            if (ix.name == "PrimaryKey") {
+                EXPECT_TRUE(ix.unique && ix.required && !ix.ignoreNulls) << e.table;
+                continue;
+            }
+            EXPECT_EQ(ix.unique, e.unique) << e.table << "." << ix.name;
+            EXPECT_EQ(ix.ignoreNulls, e.ignoreNulls) << e.table << "." << ix.name;
+            EXPECT_FALSE(ix.required) << e.table << "." << ix.name;
+        }
+    }
+    // The same database in Jet 3 and Jet 4 form: the same flags.
+    for (const char* file : {"real/indexTestV1997.mdb", "real/indexTestV2000.mdb"}) {
+        auto d = openDb(file);
+        ASSERT_TRUE(d);
+        auto t3 = openTable(*d, "Table3");
+        ASSERT_TRUE(t3);
+        for (const jet::Index& ix : t3->indexes()) {
+            if (ix.name == "id") {
+                EXPECT_FALSE(ix.unique || ix.ignoreNulls || ix.required) << file;
+            } else if (ix.name == "PrimaryKey") {
+                EXPECT_TRUE(ix.unique && ix.required) << file;
+            }
+        }
+    }
+}
+
+}  // namespace

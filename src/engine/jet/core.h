@@ -40,6 +40,7 @@ struct Format {
     size_t colEntry;          // per column definition
     size_t nameLenSize;       // 1 (Jet 3) or 2
     size_t realIdxDef;        // per real index definition (key columns)
+    size_t realIdxFlags;      // its flags byte: 0x01 unique, 0x02 ignore nulls, 0x08 required
     size_t logicalIdxEntry;
 
     static Format forVersion(Version v);

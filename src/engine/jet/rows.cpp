@@ -27,6 +27,7 @@ Format Format::forVersion(Version v) {
         f.colEntry = 18;
         f.nameLenSize = 1;
         f.realIdxDef = 39;
+        f.realIdxFlags = 38;  // key columns 30, usage map 4, first page 4
         f.logicalIdxEntry = 20;
     } else {
         f.pageSize = 4096;
@@ -44,6 +45,7 @@ Format Format::forVersion(Version v) {
         f.colEntry = 25;
         f.nameLenSize = 2;
         f.realIdxDef = 52;
+        f.realIdxFlags = 46;  // 4 unknown, key columns 30, usage map 4, first page 4, 4 unknown
         f.logicalIdxEntry = 28;
     }
     return f;
