@@ -136,6 +136,30 @@ TEST_F(DamagedCopy, APageWhoseRowCountIsBrokenCountsTheRowsItHeld) {
     EXPECT_EQ(s.first->page, int64_t(page));
 }
 
+TEST_F(DamagedCopy, ARowCountTooLowForTheSlotTableLosesTheRowsPastIt) {
+    // 104 rows on the page, its count set to 50 (and to 103: the last row alone); a deleted
+    // row among those past the count is no loss.
+    for (uint16_t count : {uint16_t(50), uint16_t(103)}) {
+        auto bad = file;
+        const size_t page = pages[2];
+        const uint16_t held = rowCountOf(page);
+        storeLe16(bad, page * kPage + 12, count);
+        if (count == 50) storeLe16(bad, slotOf(page, 60), uint16_t(loadLe16(bad, slotOf(page, 60)) | 0x8000));
+        auto db = openBytes(bad);
+        ASSERT_TRUE(db);
+        const Scan s = scanTable(*db, "Big5000");
+        const uint64_t deleted = count == 50 ? 1 : 0;
+        EXPECT_EQ(s.rows, 5000u - (held - count)) << count;
+        EXPECT_EQ(s.missing, held - count - deleted) << count;
+        ASSERT_TRUE(s.first);
+        EXPECT_EQ(s.first->page, int64_t(page));
+        EXPECT_NE(s.first->message.find("lower than"), std::string::npos) << s.first->describe();
+    }
+    // A healthy file: no page says more than its count.
+    auto db = openBytes(file);
+    EXPECT_EQ(scanTable(*db, "Big5000").unreadable, 0u);
+}
+
 TEST_F(DamagedCopy, RowsOfAPageThatCannotBeListedAreCountedFromTheDefinition) {
     // The row count and the free-space field disagree: the page does not say how many rows it
     // held. The first and the last data page, so that the loss is first seen at either end.

@@ -128,6 +128,20 @@ struct Cursor::Impl {
         const uint64_t diff = defined > found ? defined - found : 0;
         return std::min(diff, unknownPages * perPage);
     }
+    // A row count that fits the page but is lower than what the slot table and free space
+    // establish (a damaged count): the live rows past it are read nowhere, so they are counted.
+    void countSlotsPastTheRowCount(const PageRef& p, uint16_t count) {
+        auto est = detail::slotsByFreeSpace(*fmt, p.bytes);
+        if (!est || est->slots <= count) return;
+        uint32_t lost = 0;
+        for (uint32_t k = count; k < est->slots; ++k)
+            if (!(ld16(p.bytes.data() + fmt->dataRowCount + 2 + 2 * k) & detail::kRowDeleted)) ++lost;
+        pageMissing(p.number, lost,
+                    makeError("row count " + std::to_string(count) + " is lower than the " + std::to_string(est->slots) +
+                                  " rows the page lists",
+                              p.number, int64_t(fmt->dataRowCount)));
+    }
+
     void resetLoss() {
         problems.clear();
         problemCount = 0;
@@ -221,6 +235,7 @@ struct Cursor::Impl {
                     ++pageIdx;
                     continue;
                 }
+                countSlotsPastTheRowCount(*p, *n);
                 page = std::move(*p);
                 slotCount = *n;
                 slot = 0;

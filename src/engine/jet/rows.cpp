@@ -71,7 +71,7 @@ Result<uint16_t> rowSlotCount(const Format& f, const PageRef& page) {
     return n;
 }
 
-std::optional<uint32_t> liveRowsOfDamagedPage(const Format& f, ByteSpan p) {
+std::optional<SlotCount> slotsByFreeSpace(const Format& f, ByteSpan p) {
     if (!fits(p, f.dataRowCount, 2)) return std::nullopt;
     const size_t free = ld16(p.data() + 2);
     const size_t base = f.dataRowCount + 2;
@@ -86,7 +86,7 @@ std::optional<uint32_t> liveRowsOfDamagedPage(const Format& f, ByteSpan p) {
             ++live;
         }
         if (start >= tableEnd && start < lowest) lowest = start;
-        if (tableEnd + free == lowest) return live;
+        if (tableEnd + free == lowest) return SlotCount{uint32_t(k + 1), live};
         if (tableEnd + free > lowest) return std::nullopt;
     }
     return std::nullopt;
