@@ -160,6 +160,21 @@ TEST_F(DamagedCopy, ARowCountTooLowForTheSlotTableLosesTheRowsPastIt) {
     EXPECT_EQ(scanTable(*db, "Big5000").unreadable, 0u);
 }
 
+TEST_F(DamagedCopy, TheLargestRowCountAPageCanHoldIsTheLastOneTrusted) {
+    // 4096-byte page, 14-byte header: 2041 slots fill it; 2042 does not fit, so the page's own
+    // slot table and free space tell how many rows it held.
+    const size_t page = pages[0];
+    const uint16_t held = rowCountOf(page);
+    storeLe16(file, page * kPage + 12, 2042);
+    auto db = openBytes(file);
+    ASSERT_TRUE(db);
+    const Scan s = scanTable(*db, "Big5000");
+    EXPECT_EQ(s.rows, 5000u - held);
+    EXPECT_EQ(s.missing, held);
+    ASSERT_TRUE(s.first);
+    EXPECT_NE(s.first->message.find("row count 2042 does not fit"), std::string::npos) << s.first->describe();
+}
+
 TEST_F(DamagedCopy, RowsOfAPageThatCannotBeListedAreCountedFromTheDefinition) {
     // The row count and the free-space field disagree: the page does not say how many rows it
     // held. The first and the last data page, so that the loss is first seen at either end.

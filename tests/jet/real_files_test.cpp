@@ -347,3 +347,30 @@ TEST(RealFiles, IndexFlagsAsTheTablesNameThem) {
 }
 
 }  // namespace
+
+namespace {
+
+// Decimal values: sign byte, then the 96-bit (and more) magnitude as 32-bit words, the most
+// significant first. fixedNumericTestV2000.mdb, table test: col2 (scale 0) holds 1.
+TEST(RealFiles, DecimalWordsFromTheMostSignificant) {
+    auto file = readFile(dataPath("real/fixedNumericTestV2000.mdb"));
+    // The row's col2 .. col5: 1, 0, 0, 4.
+    std::vector<std::byte> row(4 * 17, std::byte{0});
+    row[13] = std::byte{1};
+    row[3 * 17 + 13] = std::byte{4};
+    auto at = std::search(file.begin(), file.end(), row.begin(), row.end());
+    ASSERT_NE(at, file.end());
+    const size_t pos = size_t(at - file.begin());
+    for (uint32_t w = 0; w < 4; ++w) storeLe32(file, pos + 1 + 4 * w, w + 1);  // 1, 2, 3, 4
+    for (const uint8_t sign : {uint8_t(0x00), uint8_t(0x80)}) {
+        file[pos] = std::byte(sign);
+        auto db = openBytes(file, "numeric.mdb");
+        ASSERT_TRUE(db);
+        Rows rows = readAll(openTable(*db, "test"));
+        ASSERT_EQ(rows.size(), 1u);
+        // 1·2^96 + 2·2^64 + 3·2^32 + 4
+        EXPECT_EQ(rows[0][1], Cell(std::string(sign ? "-" : "") + "79228162551157825753847955460"));
+    }
+}
+
+}  // namespace
