@@ -102,6 +102,7 @@ inline Rows readAll(const std::shared_ptr<const jet::Table>& t) {
         rows.push_back(std::move(r));
     }
     EXPECT_FALSE(cur.error().has_value()) << cur.error()->describe();
+    EXPECT_EQ(cur.unreadableRows(), 0u) << t->name() << ": " << (cur.firstLoss() ? cur.firstLoss()->describe() : "");
     return rows;
 }
 
