@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {"row2", "1 item", "row2-memo", "row2-memo", "2 items", "2 items"},
                    {"row3", "3 items", "row3-memo", "row3-memo-again", "4 items", "0 items"},
                    {"row4", "1 item", "row4-memo", "row4-memo", "0 items", "1 item"}}}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+    [](const auto& info) { return jet_test::caseName("case", info.index); });
 
 TEST(RealFiles, CalculatedColumnsDecodeTheirResultType) {
     auto db = openDb("real/calcFieldTestV2010.accdb");
