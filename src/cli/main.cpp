@@ -4,18 +4,23 @@
 #include "cli/qrp_commands.h"
 #include "cli/report_commands.h"
 
+#include <QByteArray>
+#include <QFile>
 #include <QString>
-#include <QStringList>
 
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <new>
+#include <string>
+#include <vector>
 
 namespace {
 
 constexpr const char* kUsage =
     "Usage:\n"
-    "  tabulon-cli tables DB                        one table name a line, in tab order\n"
+    "  tabulon-cli tables DB [--system]             one table name a line, in tab order; --system:\n"
+    "                                               every table, system and hidden ones too\n"
     "  tabulon-cli fields DB TABLE                  TSV: name, type, size, description, key\n"
     "  tabulon-cli query DB SQL [--max-rows N]      CSV of a Jet SQL SELECT, header row first\n"
     "  tabulon-cli export DB TABLE                  CSV of every row of TABLE\n"
@@ -25,15 +30,21 @@ constexpr const char* kUsage =
     "  tabulon-cli qrp-render FILE --png DIR [--dpi N]  every stored page rendered to DIR/page-N.png\n"
     "                                               (N dots per inch, 150 unless given)\n"
     "  tabulon-cli --help | --version\n"
-    "TSV cells escape tab, CR, LF and backslash as \\t \\r \\n \\\\. Exit status: 0 success,\n"
-    "1 usage error, 2 when the database, table, query or file fails.\n";
+    "TSV cells escape tab, CR, LF and backslash as \\t \\r \\n \\\\, other control characters\n"
+    "as \\xNN. In CSV an empty text or binary value is \"\", Null an empty unquoted field.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  success\n"
+    "  1  usage error\n"
+    "  2  the database, table, query or file fails (one line on stderr says why)\n"
+    "  3  finished, but rows or cells could not be read: export and query write every row\n"
+    "     they can read (unreadable cells empty), then say on stderr how many rows could not\n"
+    "     be read and the first reason (page and offset)\n";
 
 // One line on stderr, whatever the message holds.
 void fail(const QString& message)
 {
-    QString line = message;
-    line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    std::fprintf(stderr, "tabulon-cli: %s\n", line.toUtf8().constData());
+    std::fprintf(stderr, "tabulon-cli: %s\n", cli::oneLine(message).toUtf8().constData());
 }
 
 int usage(const QString& problem)
@@ -42,75 +53,87 @@ int usage(const QString& problem)
     return cli::UsageError;
 }
 
-int run(const QStringList& args)
+QString text(const std::string& arg) { return QString::fromUtf8(arg.data(), qsizetype(arg.size())); }
+// A file name as Qt's file classes take it: the local 8-bit encoding, bytes kept.
+QString fileName(const std::string& arg) { return QFile::decodeName(QByteArray::fromStdString(arg)); }
+
+int run(const std::vector<std::string>& args)
 {
-    const QString command = args.value(0);
-    const QStringList rest = args.mid(1);
-    if (command == QLatin1String("tables")) {
-        if (rest.size() != 1)
-            return usage(QStringLiteral("tables takes one argument: DB"));
-        return cli::tablesCommand(rest[0]);
+    const std::string command = args.empty() ? std::string() : args[0];
+    const std::vector<std::string> rest(args.begin() + (args.empty() ? 0 : 1), args.end());
+    if (command == "tables") {
+        std::vector<std::string> positional;
+        bool system = false;
+        for (const std::string& a : rest) {
+            if (a == "--system")
+                system = true;
+            else
+                positional.push_back(a);
+        }
+        if (positional.size() != 1)
+            return usage(QStringLiteral("tables takes one argument: DB [--system]"));
+        return cli::tablesCommand(positional[0], system);
     }
-    if (command == QLatin1String("fields") || command == QLatin1String("export")) {
+    if (command == "fields" || command == "export") {
         if (rest.size() != 2)
-            return usage(QStringLiteral("%1 takes two arguments: DB TABLE").arg(command));
-        return command == QLatin1String("fields") ? cli::fieldsCommand(rest[0], rest[1])
-                                                  : cli::exportCommand(rest[0], rest[1]);
+            return usage(text(command) + QStringLiteral(" takes two arguments: DB TABLE"));
+        return command == "fields" ? cli::fieldsCommand(rest[0], text(rest[1]))
+                                   : cli::exportCommand(rest[0], text(rest[1]));
     }
-    if (command == QLatin1String("query")) {
-        QStringList positional;
+    if (command == "query") {
+        std::vector<std::string> positional;
         long long maxRows = -1;
-        for (qsizetype i = 0; i < rest.size(); ++i) {
-            if (rest[i] == QLatin1String("--max-rows")) {
+        for (std::size_t i = 0; i < rest.size(); ++i) {
+            if (rest[i] == "--max-rows") {
                 bool ok = false;
-                maxRows = i + 1 < rest.size() ? rest[i + 1].toLongLong(&ok) : -1;
+                maxRows = i + 1 < rest.size() ? text(rest[i + 1]).toLongLong(&ok) : -1;
                 if (!ok || maxRows < 0)
                     return usage(QStringLiteral("--max-rows needs a number of rows (0 or more)"));
                 ++i;
             } else {
-                positional << rest[i];
+                positional.push_back(rest[i]);
             }
         }
         if (positional.size() != 2)
             return usage(QStringLiteral("query takes two arguments: DB SQL [--max-rows N]"));
-        return cli::queryCommand(positional[0], positional[1], maxRows);
+        return cli::queryCommand(positional[0], text(positional[1]), maxRows);
     }
-    if (command == QLatin1String("qrp-info")) {
+    if (command == "qrp-info") {
         if (rest.size() != 1)
             return usage(QStringLiteral("qrp-info takes one argument: FILE"));
-        return cli::qrpInfoCommand(rest[0]);
+        return cli::qrpInfoCommand(fileName(rest[0]));
     }
-    if (command == QLatin1String("qrp-render")) {
-        QStringList positional;
+    if (command == "qrp-render") {
+        std::vector<std::string> positional;
         QString png;
         int dpi = 150;
-        for (qsizetype i = 0; i < rest.size(); ++i) {
-            if (rest[i] == QLatin1String("--png") && i + 1 < rest.size()) {
-                png = rest[++i];
-            } else if (rest[i] == QLatin1String("--dpi")) {
+        for (std::size_t i = 0; i < rest.size(); ++i) {
+            if (rest[i] == "--png" && i + 1 < rest.size()) {
+                png = fileName(rest[++i]);
+            } else if (rest[i] == "--dpi") {
                 bool ok = false;
-                dpi = i + 1 < rest.size() ? rest[i + 1].toInt(&ok) : 0;
+                dpi = i + 1 < rest.size() ? text(rest[i + 1]).toInt(&ok) : 0;
                 if (!ok || dpi < 10 || dpi > 1200)
                     return usage(QStringLiteral("--dpi needs a resolution from 10 to 1200"));
                 ++i;
             } else {
-                positional << rest[i];
+                positional.push_back(rest[i]);
             }
         }
         if (positional.size() != 1 || png.isEmpty())
             return usage(QStringLiteral("qrp-render takes FILE --png DIR [--dpi N]"));
-        return cli::qrpRenderCommand(positional[0], png, dpi);
+        return cli::qrpRenderCommand(fileName(positional[0]), png, dpi);
     }
-    if (command == QLatin1String("report")) {
-        if (rest.size() != 4 || (rest[2] != QLatin1String("--pdf") && rest[2] != QLatin1String("--qrp")))
+    if (command == "report") {
+        if (rest.size() != 4 || (rest[2] != "--pdf" && rest[2] != "--qrp"))
             return usage(QStringLiteral("report takes DB TABLE --pdf FILE or DB TABLE --qrp FILE"));
-        return cli::reportCommand(rest[0], rest[1],
-                                  rest[2] == QLatin1String("--pdf") ? cli::ReportOutput::Pdf : cli::ReportOutput::Qrp,
-                                  rest[3]);
+        return cli::reportCommand(rest[0], text(rest[1]),
+                                  rest[2] == "--pdf" ? cli::ReportOutput::Pdf : cli::ReportOutput::Qrp,
+                                  fileName(rest[3]));
     }
-    if (command.isEmpty())
+    if (command.empty())
         return usage(QStringLiteral("no command given"));
-    return usage(QStringLiteral("unknown command '%1'").arg(command));
+    return usage(QStringLiteral("unknown command '%1'").arg(text(command)));
 }
 
 } // namespace
@@ -125,9 +148,8 @@ int main(int argc, char* argv[])
         std::printf("tabulon-cli %s\n", TABULON_VERSION);
         return 0;
     }
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
+    // Arguments stay bytes: paths reach the file system as they were given.
+    std::vector<std::string> args(argv + 1, argv + argc);
     try {
         const int code = run(args);
         if (std::fflush(stdout) != 0) {
@@ -137,6 +159,8 @@ int main(int argc, char* argv[])
         return code;
     } catch (const automation::Error& e) {
         fail(e.description());
+    } catch (const std::bad_alloc&) {
+        fail(QStringLiteral("not enough memory to finish the command (the database may be damaged)"));
     } catch (const std::exception& e) {
         fail(QString::fromUtf8(e.what()));
     }

@@ -41,7 +41,7 @@ std::unique_ptr<QApplication> widgetApplication()
 
 } // namespace
 
-int reportCommand(const QString& db, const QString& table, ReportOutput output, const QString& file)
+int reportCommand(const std::string& db, const QString& table, ReportOutput output, const QString& file)
 {
     const std::unique_ptr<QApplication> app = widgetApplication();
     const automation::Variant database = openDatabase(db);

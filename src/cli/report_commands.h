@@ -4,9 +4,11 @@
 
 #include <QString>
 
+#include <string>
+
 namespace cli {
 
 enum class ReportOutput { Pdf, Qrp };
-int reportCommand(const QString& db, const QString& table, ReportOutput output, const QString& file);
+int reportCommand(const std::string& db, const QString& table, ReportOutput output, const QString& file);
 
 } // namespace cli

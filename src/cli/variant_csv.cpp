@@ -60,7 +60,8 @@ std::string variantText(const automation::Variant& v)
 void appendVariantField(std::string& out, const automation::Variant& v)
 {
     using T = automation::Variant::Type;
-    if (v.type() == T::String && v.toString().isEmpty()) {
+    // Empty text and zero-length binary values are values, not Null.
+    if ((v.type() == T::String && v.toString().isEmpty()) || (v.type() == T::Bytes && v.toBytes().isEmpty())) {
         out += "\"\"";
         return;
     }

@@ -9,7 +9,7 @@
 namespace cli {
 
 // Appends one CSV field (RFC 4180 quoting when needed). Null and Empty give an empty unquoted
-// field, an empty string gives "".
+// field, an empty string and a zero-length binary value give "".
 void appendVariantField(std::string& out, const automation::Variant& value);
 
 // The canonical text without quoting.

@@ -20,8 +20,12 @@ QStringList testDatabases()
     QStringList files;
     QDirIterator it(QStringLiteral(TABULON_TEST_DATA), {QStringLiteral("*.mdb"), QStringLiteral("*.accdb")}, QDir::Files,
                     QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << it.next();
+    while (it.hasNext()) {
+        const QString file = it.next();
+        // Damaged copies show their faults in tests of their own; many are meant not to open.
+        if (!file.contains(QLatin1String("/damaged/")))
+            files << file;
+    }
     files.sort();
     return files;
 }

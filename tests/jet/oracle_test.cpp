@@ -121,7 +121,7 @@ TEST_P(Oracle, TableMatchesIndependentReaders) {
     ASSERT_NE(tmp, nullptr);
     auto stats = jet::csv::writeTable(*t, tmp);
     ASSERT_TRUE(stats) << stats.error().describe();
-    EXPECT_EQ(stats->rowsWithErrors, 0u) << (stats->errors.empty() ? "" : stats->errors.front().describe());
+    EXPECT_EQ(stats->unreadableRows, 0u) << (stats->errors.empty() ? "" : stats->errors.front().describe());
     std::fflush(tmp);
     std::rewind(tmp);
     std::string ours;

@@ -2,6 +2,7 @@
 // Internal state shared by the database, its tables and cursors.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -39,6 +40,7 @@ struct Format {
     size_t colEntry;          // per column definition
     size_t nameLenSize;       // 1 (Jet 3) or 2
     size_t realIdxDef;        // per real index definition (key columns)
+    size_t realIdxFlags;      // its flags byte: 0x01 unique, 0x02 ignore nulls, 0x08 required
     size_t logicalIdxEntry;
 
     static Format forVersion(Version v);
@@ -46,6 +48,7 @@ struct Format {
 
 struct DbCore {
     std::string path;
+    std::string folder;  // absolute folder of `path` when it was opened (links resolve against it)
     Format fmt;
     uint16_t codePage = 0;
     std::unique_ptr<PageStore> pages;
@@ -76,6 +79,34 @@ inline constexpr uint16_t kRowOffsetMask = 0x1FFF;
 
 // Number of row slots of a data page, checked against the page size.
 Result<uint16_t> rowSlotCount(const Format& f, const PageRef& page);
+// The slots of a data page as its slot table and free-space field establish them (the slot
+// table ends exactly `free` bytes before the lowest row), whatever its row count says: the
+// number of slots and how many of them hold live rows. Nothing when the page does not tell.
+struct SlotCount {
+    uint32_t slots = 0;
+    uint32_t live = 0;
+};
+std::optional<SlotCount> slotsByFreeSpace(const Format& f, ByteSpan page);
+// Live rows of a data page whose row count is damaged.
+inline std::optional<uint32_t> liveRowsOfDamagedPage(const Format& f, ByteSpan page) {
+    auto c = slotsByFreeSpace(f, page);
+    return c ? std::optional<uint32_t>(c->live) : std::nullopt;
+}
+
+// A row split into its parts: column count, null mask, fixed area and variable offsets.
+struct RowLayout {
+    uint16_t numCols = 0;
+    size_t nullMask = 0;    // offset of the null mask in the row
+    size_t fixedStart = 0;  // after the column count
+    size_t fixedEnd = 0;
+    uint16_t varCount = 0;  // entries of varOff minus one (the last is the end of the data)
+};
+// `firstVarColumn`: lowest column number of a variable-length column of the table (0xFFFF when
+// there is none). A row has a variable-length section only when its column count covers such a
+// column: rows written before the first one was added hold count, fixed data and null mask only.
+// `varOff` is reused between rows so that a scan allocates nothing per row.
+Result<RowLayout> splitRow(const Format& f, ByteSpan row, uint16_t firstVarColumn, std::vector<uint16_t>& varOff,
+                           int64_t page = -1, int64_t offset = -1);
 Result<RowBounds> rowBounds(const Format& f, const PageRef& page, uint16_t row);
 
 // The bytes of the row at (page,row), following overflow pointers. `out` keeps the page alive.

@@ -73,7 +73,10 @@ void appendScaled(std::string& out, bool negative, std::string digits, int scale
         size_t end = digits.size();
         while (end > point && digits[end - 1] == '0') --end;
         std::string r = digits.substr(0, point);
-        if (end > point) r += "." + digits.substr(point, end - point);
+        if (end > point) {
+            r += '.';
+            r.append(digits, point, end - point);
+        }
         digits = std::move(r);
     }
     bool zero = digits.find_first_not_of("0.") == std::string::npos;
@@ -281,6 +284,10 @@ void appendField(std::string& out, const Value& v) {
         if (v.asText().empty()) out.append("\"\"");  // an empty string is not Null
         else appendField(out, v.asText());
         return;
+    case ValueKind::Binary:
+        if (v.asBytes().empty()) out.append("\"\"");  // zero-length, not Null
+        else appendValue(out, v);
+        return;
     case ValueKind::Complex: {
         std::string s;
         appendValue(s, v);
@@ -366,8 +373,9 @@ char* putDate(char* p, const DateParts& d) {
 
 inline bool specialByte(char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; }
 
-// True when the text holds a comma, quote, CR or LF, or is empty (an unquoted empty field is
-// Null); eight bytes at a time.
+}  // namespace
+
+// Eight bytes at a time: the export asks this for every text cell.
 bool needsQuotes(std::string_view t) {
     if (t.empty()) return true;
     const char* p = t.data();
@@ -387,6 +395,8 @@ bool needsQuotes(std::string_view t) {
         if (specialByte(p[k])) return true;
     return false;
 }
+
+namespace {
 
 // Shortest round-trip text of a double, as std::to_chars gives it. Amounts with one or two
 // decimals (the common case) are written directly: below 1e9 the doubles are far closer together
@@ -586,7 +596,6 @@ Result<ExportStats> writeTableTo(const std::shared_ptr<const Table>& table, Sink
         buf.append("\r\n", 2);
         ++stats.rows;
         if (!cur.rowErrors().empty()) {
-            ++stats.rowsWithErrors;
             for (const Error& e : cur.rowErrors())
                 if (stats.errors.size() < 20) stats.errors.push_back(e);
         }
@@ -597,7 +606,9 @@ Result<ExportStats> writeTableTo(const std::shared_ptr<const Table>& table, Sink
     if (cur.error()) return *cur.error();
     for (const Error& e : cur.problems())
         if (stats.errors.size() < 20) stats.errors.push_back(e);
-    stats.rowsWithErrors += cur.problemCount();
+    stats.unreadableRows = cur.unreadableRows();
+    stats.missingRows = cur.missingRows();
+    stats.firstLoss = cur.firstLoss();
     return stats;
 }
 

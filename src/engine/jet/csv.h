@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,6 +24,10 @@ namespace jet::csv {
 // Canonical text of a value (no CSV quoting). Null gives "".
 void appendValue(std::string& out, const Value& v);
 std::string valueText(const Value& v);
+
+// True when a text cell must be quoted: it holds a comma, quote, CR or LF, or is empty (an
+// unquoted empty field is Null).
+bool needsQuotes(std::string_view text);
 
 // Field with RFC 4180 quoting when it holds a comma, quote, CR or LF.
 void appendField(std::string& out, std::string_view text);
@@ -43,9 +48,11 @@ std::string formatCurrency(int64_t scaled);
 std::string formatGuid(std::span<const std::byte> b);
 
 struct ExportStats {
-    uint64_t rows = 0;
-    uint64_t rowsWithErrors = 0;
-    std::vector<Error> errors;  // first few problems
+    uint64_t rows = 0;            // rows written
+    uint64_t unreadableRows = 0;  // rows not written whole: missing, or with unreadable cells (empty)
+    uint64_t missingRows = 0;     // of those, rows not written at all
+    std::optional<Error> firstLoss;
+    std::vector<Error> errors;    // first few problems
 };
 
 // The whole table as CSV (header row of column names first) into a file descriptor, through a

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 #include "jet/core.h"
 #include "jet/text.h"
@@ -19,6 +20,8 @@ using detail::PageRef;
 namespace {
 constexpr size_t kMaxProblemsKept = 100;
 constexpr int kCalcHeader = 20;  // calculated values: 16 unknown bytes, 4-byte length, data
+constexpr int64_t kLastExtDay = 3652058;   // 9999-12-31, the last day of Date/Time Extended
+constexpr int64_t kTicksPerDay = 864000000000LL;
 
 // Big-endian magnitude bytes into the 128-bit mantissa.
 void mantissaFromBigEndian(const std::byte* p, size_t n, Decimal& d) {
@@ -73,15 +76,80 @@ struct Cursor::Impl {
     uint16_t varCount = 0;
     std::vector<uint16_t> varOff;
 
+    uint16_t firstVarColumn = 0xFFFF;
+
     std::vector<std::string> text;
     std::vector<std::vector<std::byte>> bin;
     std::vector<Error> rowErrors;
     std::vector<Error> problems;
     uint64_t problemCount = 0;
 
+    // What this scan lost, in rows. Losses are rare: the sets only hold damaged places.
+    std::set<uint64_t> lostRows;   // packed positions already counted
+    std::set<uint32_t> lostPages;  // pages already counted whole
+    uint64_t missing = 0;          // rows not there at all
+    uint64_t damaged = 0;          // rows read with an unreadable cell
+    uint64_t unknownPages = 0;     // pages whose rows could not be counted
+    uint64_t rowsSeen = 0;         // rows next() gave
+    bool wholeScan = true;         // no seek() since the scan began
+    std::optional<Error> firstLoss;
+
     void problem(Error e) {
+        if (!firstLoss) firstLoss = e;
         ++problemCount;
         if (problems.size() < kMaxProblemsKept) problems.push_back(std::move(e));
+    }
+    void rowMissing(uint32_t pageNo, uint16_t slotNo, Error e) {
+        problem(std::move(e));
+        if (lostRows.insert(RowPosition{pageNo, slotNo}.packed()).second) ++missing;
+    }
+    void pageMissing(uint32_t pageNo, std::optional<uint32_t> rows, Error e) {
+        problem(std::move(e));
+        if (!lostPages.insert(pageNo).second) return;
+        if (rows) missing += *rows;
+        else ++unknownPages;
+    }
+    // A cell of the current row could not be decoded (caller mistakes such as a bad index are
+    // no loss).
+    void cellLost(size_t i, const Error& e) {
+        if (!haveRow || i >= info.size()) return;
+        if (!firstLoss) firstLoss = e;
+        if (lostRows.insert(pos.packed()).second) ++damaged;
+    }
+    // Rows of pages that could not be read: at the end of a whole scan, what the table
+    // definition counts beyond the rows found, no more than such pages can hold (the count may
+    // be damaged too); one a page before that, so that a loss seen is never reported as none.
+    uint64_t unknownPageRows() const {
+        if (unknownPages == 0) return 0;
+        if (!ended || !wholeScan || fatal) return unknownPages;
+        const uint64_t found = rowsSeen + missing;
+        const uint64_t defined = table->rowCount();
+        const uint64_t perPage = (fmt->pageSize - fmt->dataRowCount - 2) / 2;
+        const uint64_t diff = defined > found ? defined - found : 0;
+        return std::min(diff, unknownPages * perPage);
+    }
+    // A row count that fits the page but is lower than what the slot table and free space
+    // establish (a damaged count): the live rows past it are read nowhere, so they are counted.
+    void countSlotsPastTheRowCount(const PageRef& p, uint16_t count) {
+        auto est = detail::slotsByFreeSpace(*fmt, p.bytes);
+        if (!est || est->slots <= count) return;
+        uint32_t lost = 0;
+        for (uint32_t k = count; k < est->slots; ++k)
+            if (!(ld16(p.bytes.data() + fmt->dataRowCount + 2 + 2 * k) & detail::kRowDeleted)) ++lost;
+        pageMissing(p.number, lost,
+                    makeError("row count " + std::to_string(count) + " is lower than the " + std::to_string(est->slots) +
+                                  " rows the page lists",
+                              p.number, int64_t(fmt->dataRowCount)));
+    }
+
+    void resetLoss() {
+        problems.clear();
+        problemCount = 0;
+        lostRows.clear();
+        lostPages.clear();
+        missing = damaged = unknownPages = rowsSeen = 0;
+        wholeScan = true;
+        firstLoss.reset();
     }
 
     bool start() {
@@ -91,6 +159,7 @@ struct Cursor::Impl {
             Error e = p.error();
             e.message = "table " + table->name() + ": " + e.message;
             fatal = e;
+            if (!firstLoss) firstLoss = e;
             ended = true;
             return false;
         }
@@ -100,56 +169,13 @@ struct Cursor::Impl {
 
     // Splits the row into null mask, fixed area and variable offsets.
     Result<void> crack(uint32_t pageNo, size_t rowOffset) {
-        const size_t L = row.size();
-        const std::byte* r = row.data();
-        auto bad = [&](const char* what) { return makeError(std::string("row: ") + what, pageNo, int64_t(rowOffset)); };
-        const bool jet3 = fmt->jet3;
-        const size_t countSize = jet3 ? 1 : 2;
-        if (L < countSize) return bad("too short");
-        numCols = jet3 ? ld8(r) : ld16(r);
-        const size_t nm = (size_t(numCols) + 7) / 8;
-        if (nm > L - countSize) return bad("null mask does not fit");
-        nullMask = r + (L - nm);
-        fixedStart = countSize;
-        varCount = 0;
-        varOff.clear();
-        if (table->variableColumnCount() == 0) {
-            fixedEnd = L - nm;
-            return {};
-        }
-        if (!jet3) {
-            if (L - nm < countSize + 2) return bad("variable column count does not fit");
-            varCount = ld16(r + L - nm - 2);
-            // var_len, then varCount+1 offsets (the last is the end of the data) before it
-            size_t tableBytes = 2 + (size_t(varCount) + 1) * 2;
-            if (tableBytes > L - nm - countSize) return bad("variable offset table does not fit");
-            const size_t dataEnd = L - nm - tableBytes;
-            varOff.resize(size_t(varCount) + 1);
-            for (size_t i = 0; i <= varCount; ++i) {
-                uint16_t o = ld16(r + L - nm - 4 - 2 * i);
-                if (o > dataEnd || o < countSize) return bad("variable column offset outside the row");
-                varOff[i] = o;
-            }
-            fixedEnd = varOff[0];
-            return {};
-        }
-        // Jet 3: one-byte offsets, extended by a jump table for rows over 256 bytes.
-        if (L - nm < countSize + 1) return bad("variable column count does not fit");
-        varCount = ld8(r + L - nm - 1);
-        int64_t numJumps = int64_t(L - 1) / 256;
-        int64_t colPtr = int64_t(L) - int64_t(nm) - numJumps - 2;
-        if (colPtr - int64_t(varCount) < int64_t(countSize)) return bad("variable offset table does not fit");
-        if ((colPtr - int64_t(varCount)) / 256 < numJumps) --numJumps;
-        const size_t dataEnd = size_t(colPtr - varCount);
-        varOff.resize(size_t(varCount) + 1);
-        int64_t used = 0;
-        for (int64_t i = 0; i <= varCount; ++i) {
-            while (used < numJumps && i == int64_t(ld8(r + L - nm - 2 - size_t(used)))) ++used;
-            size_t o = size_t(ld8(r + colPtr - i)) + size_t(used) * 256;
-            if (o > dataEnd || o < countSize) return bad("variable column offset outside the row");
-            varOff[size_t(i)] = uint16_t(o);
-        }
-        fixedEnd = varOff[0];
+        auto l = detail::splitRow(*fmt, row, firstVarColumn, varOff, pageNo, int64_t(rowOffset));
+        if (!l) return l.error();
+        numCols = l->numCols;
+        nullMask = row.data() + l->nullMask;
+        fixedStart = l->fixedStart;
+        fixedEnd = l->fixedEnd;
+        varCount = l->varCount;
         return {};
     }
 
@@ -194,7 +220,7 @@ struct Cursor::Impl {
                 uint32_t pn = pages[pageIdx];
                 auto p = core->page(pn);
                 if (!p) {
-                    problem(p.error());
+                    pageMissing(pn, std::nullopt, p.error());
                     ++pageIdx;
                     continue;
                 }
@@ -205,10 +231,11 @@ struct Cursor::Impl {
                 }
                 auto n = detail::rowSlotCount(*fmt, *p);
                 if (!n) {
-                    problem(n.error());
+                    pageMissing(pn, detail::liveRowsOfDamagedPage(*fmt, p->bytes), n.error());
                     ++pageIdx;
                     continue;
                 }
+                countSlotsPastTheRowCount(*p, *n);
                 page = std::move(*p);
                 slotCount = *n;
                 slot = 0;
@@ -221,27 +248,29 @@ struct Cursor::Impl {
             uint16_t s = uint16_t(slot++);
             auto b = detail::rowBounds(*fmt, page, s);
             if (!b) {
-                problem(b.error());
+                rowMissing(page.number, s, b.error());
                 continue;
             }
             if (b->deleted) continue;
             if (b->overflow) {
                 if (!loadRowAt(page.number, s)) {
-                    for (auto& e : rowErrors) problem(e);
+                    for (auto& e : rowErrors) rowMissing(page.number, s, e);
                     rowErrors.clear();
                     continue;
                 }
+                ++rowsSeen;
                 return true;
             }
             rowPage = page;
             row = page.bytes.subspan(b->start, b->end - b->start);
             auto c = crack(page.number, b->start);
             if (!c) {
-                problem(c.error());
+                rowMissing(page.number, s, c.error());
                 continue;
             }
             pos = RowPosition{page.number, s};
             haveRow = true;
+            ++rowsSeen;
             return true;
         }
     }
@@ -309,12 +338,14 @@ struct Cursor::Impl {
             return false;
         }
         const ColInfo& ci = info[i];
+        const bool yesNo = ci.type == 0x01 && !ci.calc;
         if (ci.number >= numCols) {
-            out = Value::null();
+            // A column added after the row was written: Yes/No is never Null, it reads No.
+            out = yesNo ? Value::boolean(false) : Value::null();
             return true;
         }
         const bool bit = nullBit(ci.number);
-        if (ci.type == 0x01 && !ci.calc) {
+        if (yesNo) {
             out = Value::boolean(bit);
             return true;
         }
@@ -343,12 +374,16 @@ struct Cursor::Impl {
                 if (!lv) return fail(*ci.c, lv.error().message);
                 v = ByteSpan(bin[i].data(), bin[i].size());
             }
+            bool computed = false;
             if (v.size() >= size_t(kCalcHeader)) {
                 size_t len = ld32(v.data() + 16);
                 v = v.subspan(kCalcHeader, std::min(len, v.size() - kCalcHeader));
+                computed = true;
             }
-            if (v.empty()) {  // not computed yet
-                out = Value::null();
+            if (v.empty()) {
+                // A computed zero-length text is "", not Null; without a result header the
+                // value was never computed.
+                out = computed && (rt == 0x0A || rt == 0x0C) ? Value::text(std::string_view("", 0)) : Value::null();
                 return true;
             }
             return decodeCalculated(i, *ci.c, rt, v, out);
@@ -409,7 +444,9 @@ struct Cursor::Impl {
         case 0x0C: {
             auto lv = detail::readLongValue(*core, v, bin[i]);
             if (!lv) return fail(c, lv.error().message);
-            ByteSpan data(bin[i].data(), bin[i].size());
+            // A zero-length value keeps a real address, so that no consumer takes it for Null.
+            static const std::byte kNothing{};
+            ByteSpan data(bin[i].empty() ? &kNothing : bin[i].data(), bin[i].size());
             if (type == 0x0B) {
                 out = Value::binary(data);
                 return true;
@@ -430,11 +467,11 @@ struct Cursor::Impl {
         size_t b = a == std::string_view::npos ? a : s.find(':', a + 1);
         ExtDateTime e;
         int64_t ticks = 0;
-        if (a == std::string_view::npos || !parseDigits(s.data(), a, e.days) || e.days > 3652059)
+        if (a == std::string_view::npos || !parseDigits(s.data(), a, e.days) || e.days > kLastExtDay)
             return fail(c, "extended date is not readable");
         std::string_view t = s.substr(a + 1, b == std::string_view::npos ? std::string_view::npos : b - a - 1);
         while (!t.empty() && t.back() == '\0') t.remove_suffix(1);
-        if (!parseDigits(t.data(), t.size(), ticks) || ticks >= 864000000000LL)
+        if (!parseDigits(t.data(), t.size(), ticks) || ticks >= kTicksPerDay)
             return fail(c, "extended date is not readable");
         e.seconds = ticks / 10000000;
         e.ticks = ticks % 10000000;
@@ -491,6 +528,8 @@ Cursor::Cursor(std::shared_ptr<const Table> table, std::vector<size_t> columns) 
     d_->cols = std::move(columns);
     d_->text.resize(d_->cols.size());
     d_->bin.resize(d_->cols.size());
+    for (const Column& c : table->columns())
+        if (!c.isFixed() && c.number < d_->firstVarColumn) d_->firstVarColumn = c.number;
     d_->table = std::move(table);
     d_->prepare();
 }
@@ -503,6 +542,7 @@ bool Cursor::next() { return d_->next(); }
 
 void Cursor::rewind() {
     d_->clearRow();
+    d_->resetLoss();
     d_->ended = d_->fatal.has_value();
     d_->pageIdx = 0;
     d_->page = PageRef{};
@@ -511,6 +551,7 @@ void Cursor::rewind() {
 
 bool Cursor::seek(RowPosition pos) {
     d_->clearRow();
+    d_->wholeScan = false;
     if (!d_->loadRowAt(pos.page, pos.row)) return false;
     // next() goes on after this row.
     Impl& d = *d_;
@@ -541,6 +582,7 @@ const std::vector<size_t>& Cursor::columnIndexes() const { return d_->cols; }
 Value Cursor::value(size_t i) {
     Value v;
     if (d_->decodeInto(i, v)) return v;
+    d_->cellLost(i, d_->lastError);
     d_->rowErrors.push_back(std::move(d_->lastError));
     return Value::null();
 }
@@ -552,16 +594,16 @@ Cursor::RawCell Cursor::raw(size_t i) const {
     const Impl::ColInfo& ci = d.info[i];
     if (ci.calc || ci.type == 0x0B || ci.type == 0x0C || ci.type == 0x12 || (ci.type == 0x0A && d.fmt->jet3))
         return out;
+    if (ci.type == 0x01) {
+        out.kind = RawCell::Boolean;
+        out.boolean = ci.number < d.numCols && d.nullBit(ci.number);
+        return out;
+    }
     if (ci.number >= d.numCols) {
         out.kind = RawCell::Null;
         return out;
     }
     const bool bit = d.nullBit(ci.number);
-    if (ci.type == 0x01) {
-        out.kind = RawCell::Boolean;
-        out.boolean = bit;
-        return out;
-    }
     if (!bit) {
         out.kind = RawCell::Null;
         return out;
@@ -586,6 +628,7 @@ Cursor::RawCell Cursor::raw(size_t i) const {
 Result<Value> Cursor::read(size_t i) {
     Value v;
     if (d_->decodeInto(i, v)) return v;
+    d_->cellLost(i, d_->lastError);
     return d_->lastError;
 }
 
@@ -593,5 +636,8 @@ const std::vector<Error>& Cursor::rowErrors() const { return d_->rowErrors; }
 const std::vector<Error>& Cursor::problems() const { return d_->problems; }
 uint64_t Cursor::problemCount() const { return d_->problemCount; }
 const std::optional<Error>& Cursor::error() const { return d_->fatal; }
+uint64_t Cursor::missingRows() const { return d_->missing + d_->unknownPageRows(); }
+uint64_t Cursor::unreadableRows() const { return missingRows() + d_->damaged; }
+const std::optional<Error>& Cursor::firstLoss() const { return d_->firstLoss; }
 
 }  // namespace jet

@@ -63,9 +63,19 @@ public:
 
     // Problems found in the current row so far (cleared when the cursor moves).
     const std::vector<Error>& rowErrors() const;
-    // Problems of the whole scan: rows or pages skipped. Kept up to a limit; count() is exact.
+    // Problems of the whole scan: rows or pages skipped. Kept up to a limit; problemCount() is
+    // exact but counts problems, not rows: use unreadableRows() for what was lost.
     const std::vector<Error>& problems() const;
     uint64_t problemCount() const;
+
+    // Rows of this scan that could not be read whole: rows that are missing (bad slot, bad page,
+    // unreadable row header) plus rows read with at least one unreadable cell, each row once.
+    // A scan starts at construction or rewind(); a row visited again (seek) is not counted twice.
+    uint64_t unreadableRows() const;
+    // Of those, rows that are not there at all (skipped).
+    uint64_t missingRows() const;
+    // The first problem of the scan (page and offset), if any.
+    const std::optional<Error>& firstLoss() const;
     // Fatal error that ended the scan (the table's page list could not be read).
     const std::optional<Error>& error() const;
 

@@ -27,6 +27,7 @@ Format Format::forVersion(Version v) {
         f.colEntry = 18;
         f.nameLenSize = 1;
         f.realIdxDef = 39;
+        f.realIdxFlags = 38;  // key columns 30, usage map 4, first page 4
         f.logicalIdxEntry = 20;
     } else {
         f.pageSize = 4096;
@@ -44,6 +45,7 @@ Format Format::forVersion(Version v) {
         f.colEntry = 25;
         f.nameLenSize = 2;
         f.realIdxDef = 52;
+        f.realIdxFlags = 46;  // 4 unknown, key columns 30, usage map 4, first page 4, 4 unknown
         f.logicalIdxEntry = 28;
     }
     return f;
@@ -67,6 +69,83 @@ Result<uint16_t> rowSlotCount(const Format& f, const PageRef& page) {
         return makeError("row count " + std::to_string(n) + " does not fit the data page", page.number,
                          int64_t(f.dataRowCount));
     return n;
+}
+
+std::optional<SlotCount> slotsByFreeSpace(const Format& f, ByteSpan p) {
+    if (!fits(p, f.dataRowCount, 2)) return std::nullopt;
+    const size_t free = ld16(p.data() + 2);
+    const size_t base = f.dataRowCount + 2;
+    size_t lowest = p.size();
+    uint32_t live = 0;
+    for (size_t k = 0; base + 2 * (k + 1) <= p.size(); ++k) {
+        const size_t tableEnd = base + 2 * (k + 1);
+        const uint16_t raw = ld16(p.data() + base + 2 * k);
+        const size_t start = raw & kRowOffsetMask;
+        if (!(raw & kRowDeleted)) {
+            if (start < tableEnd || start >= p.size()) return std::nullopt;  // no row offset: no answer
+            ++live;
+        }
+        if (start >= tableEnd && start < lowest) lowest = start;
+        if (tableEnd + free == lowest) return SlotCount{uint32_t(k + 1), live};
+        if (tableEnd + free > lowest) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+Result<RowLayout> splitRow(const Format& f, ByteSpan row, uint16_t firstVarColumn, std::vector<uint16_t>& varOff,
+                           int64_t page, int64_t offset) {
+    const size_t L = row.size();
+    const std::byte* r = row.data();
+    auto bad = [&](const char* what) { return makeError(std::string("row: ") + what, page, offset); };
+    const bool jet3 = f.jet3;
+    const size_t countSize = jet3 ? 1 : 2;
+    if (L < countSize) return bad("too short");
+    RowLayout out;
+    out.numCols = jet3 ? ld8(r) : ld16(r);
+    const size_t nm = (size_t(out.numCols) + 7) / 8;
+    if (nm > L - countSize) return bad("null mask does not fit");
+    out.nullMask = L - nm;
+    out.fixedStart = countSize;
+    varOff.clear();
+    if (out.numCols <= firstVarColumn) {
+        out.fixedEnd = L - nm;
+        return out;
+    }
+    if (!jet3) {
+        if (L - nm < countSize + 2) return bad("variable column count does not fit");
+        out.varCount = ld16(r + L - nm - 2);
+        // var_len, then varCount+1 offsets (the last is the end of the data) before it
+        const size_t tableBytes = 2 + (size_t(out.varCount) + 1) * 2;
+        if (tableBytes > L - nm - countSize) return bad("variable offset table does not fit");
+        const size_t dataEnd = L - nm - tableBytes;
+        varOff.resize(size_t(out.varCount) + 1);
+        for (size_t i = 0; i <= out.varCount; ++i) {
+            const uint16_t o = ld16(r + L - nm - 4 - 2 * i);
+            if (o > dataEnd || o < countSize) return bad("variable column offset outside the row");
+            varOff[i] = o;
+        }
+        out.fixedEnd = varOff[0];
+        return out;
+    }
+    // Jet 3: one-byte offsets, extended by a jump table for rows longer than 256 bytes. The
+    // table has one entry per 256 bytes of row (row length - 1) / 256; the last may be a dummy.
+    if (L - nm < countSize + 1) return bad("variable column count does not fit");
+    out.varCount = ld8(r + L - nm - 1);
+    int64_t numJumps = int64_t(L - 1) / 256;
+    const int64_t colPtr = int64_t(L) - int64_t(nm) - numJumps - 2;
+    if (colPtr - int64_t(out.varCount) < int64_t(countSize)) return bad("variable offset table does not fit");
+    if ((colPtr - int64_t(out.varCount)) / 256 < numJumps) --numJumps;
+    const size_t dataEnd = size_t(colPtr - out.varCount);
+    varOff.resize(size_t(out.varCount) + 1);
+    int64_t used = 0;
+    for (int64_t i = 0; i <= out.varCount; ++i) {
+        while (used < numJumps && i == int64_t(ld8(r + L - nm - 2 - size_t(used)))) ++used;
+        const size_t o = size_t(ld8(r + colPtr - i)) + size_t(used) * 256;
+        if (o > dataEnd || o < countSize) return bad("variable column offset outside the row");
+        varOff[size_t(i)] = uint16_t(o);
+    }
+    out.fixedEnd = varOff[0];
+    return out;
 }
 
 Result<RowBounds> rowBounds(const Format& f, const PageRef& page, uint16_t row) {
@@ -192,13 +271,14 @@ Result<void> readLongValue(const DbCore& core, ByteSpan field, std::vector<std::
     return {};
 }
 
+// Pages beyond the end of the file stay in the list: a file cut short lost their rows, and the
+// scan counts them.
 Result<std::vector<uint32_t>> readUsageMap(const DbCore& core, uint32_t rowPointer) {
     PageRef holder;
     auto row = findRow(core, rowPointer >> 8, uint16_t(rowPointer & 0xFF), holder);
     if (!row) return Error{"usage map: " + row.error().message, row.error().page, row.error().offset};
     ByteSpan m = *row;
     std::vector<uint32_t> pages;
-    const uint32_t pageCount = core.pageCount();
     if (m.size() < 1) return makeError("usage map is empty", int64_t(rowPointer >> 8));
     uint8_t type = ld8(m.data());
     if (type == 0) {
@@ -210,7 +290,7 @@ Result<std::vector<uint32_t>> readUsageMap(const DbCore& core, uint32_t rowPoint
             for (int b = 0; b < 8; ++b) {
                 if (!(bits & (1u << b))) continue;
                 uint64_t p = uint64_t(start) + (i - 5) * 8 + size_t(b);
-                if (p < pageCount) pages.push_back(uint32_t(p));
+                if (p <= UINT32_MAX) pages.push_back(uint32_t(p));
             }
         }
         return pages;
@@ -231,7 +311,7 @@ Result<std::vector<uint32_t>> readUsageMap(const DbCore& core, uint32_t rowPoint
                 for (int b = 0; b < 8; ++b) {
                     if (!(bits & (1u << b))) continue;
                     uint64_t p = uint64_t(k) * bitsPerPage + j * 8 + size_t(b);
-                    if (p < pageCount) pages.push_back(uint32_t(p));
+                    if (p <= UINT32_MAX) pages.push_back(uint32_t(p));
                 }
             }
         }
