@@ -1,6 +1,278 @@
+// tabulon-cli dump: one file per user table (CSV or JSON Lines), tables.json that maps table
+// names to files, and schema.json. Written into a temporary directory renamed into place.
 #include "cli/commands.h"
 #include "cli/database_commands.h"
+#include "cli/database_schema.h"
+#include "cli/file_names.h"
+#include "cli/json_writer.h"
+#include "cli/pending_output.h"
+#include "cli/progress.h"
+#include "cli/table_loss.h"
+
+#include "jet/csv.h"
+#include "jet/cursor.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
 
 namespace cli {
-int dumpCommand(const std::string&, const std::string&, DumpFormat) { return Failure; }
+
+namespace {
+
+// A file descriptor written through a large buffer; failures name the file.
+class OutputFile {
+public:
+    OutputFile(const std::string& path, std::string shownName) : shown_(std::move(shownName))
+    {
+        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ < 0)
+            fail(errno);
+    }
+    ~OutputFile()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    int fd() const { return fd_; }
+    std::string& buffer() { return buf_; }
+    void flushIfFull()
+    {
+        if (buf_.size() >= (1u << 20))
+            flush();
+    }
+    void flush()
+    {
+        size_t done = 0;
+        while (done < buf_.size()) {
+            const ssize_t n = ::write(fd_, buf_.data() + done, buf_.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                fail(n < 0 ? errno : ENOSPC);
+            done += size_t(n);
+        }
+        buf_.clear();
+    }
+    void close()
+    {
+        flush();
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0)
+            fail(errno);
+    }
+    [[noreturn]] void fail(int error) const
+    {
+        checkInterrupted();
+        throw CliError(QStringLiteral("cannot write %1: %2")
+                           .arg(displayPath(shown_), QString::fromStdString(systemError(error))));
+    }
+
+private:
+    std::string shown_;
+    std::string buf_;
+    int fd_ = -1;
+};
+
+template <class T>
+void appendNumber(std::string& out, T v)
+{
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, size_t(r.ptr - buf));
+}
+
+// A date as ISO 8601 ("2024-06-01T12:00:00").
+void appendIsoDate(std::string& out, const jet::Value& v)
+{
+    const size_t at = out.size();
+    jet::csv::appendValue(out, v);
+    const size_t dash = out[at] == '-' ? 1 : 0;  // a year before 1
+    if (out.size() >= at + dash + 19 && out[at + dash + 10] == ' ')
+        out[at + dash + 10] = 'T';
+    out.insert(at, 1, '"');
+    out.push_back('"');
+}
+
+void appendJsonValue(std::string& out, const jet::Value& v)
+{
+    switch (v.kind()) {
+    case jet::ValueKind::Null: out += "null"; return;
+    case jet::ValueKind::Boolean: out += v.asBool() ? "true" : "false"; return;
+    case jet::ValueKind::Byte:
+    case jet::ValueKind::Int16:
+    case jet::ValueKind::Int32:
+    case jet::ValueKind::Int64: appendNumber(out, v.asInt()); return;
+    case jet::ValueKind::Float:
+    case jet::ValueKind::Double: {
+        const double d = v.asDouble();
+        if (!std::isfinite(d)) {  // JSON has no such numbers: the text export gives
+            out.push_back('"');
+            jet::csv::appendValue(out, v);
+            out.push_back('"');
+        } else if (v.kind() == jet::ValueKind::Float) {
+            appendNumber(out, v.asFloat());
+        } else {
+            appendNumber(out, d);
+        }
+        return;
+    }
+    case jet::ValueKind::DateTime:
+    case jet::ValueKind::ExtDateTime: appendIsoDate(out, v); return;
+    case jet::ValueKind::Text: json::appendString(out, v.asText()); return;
+    case jet::ValueKind::Binary:
+        out.push_back('"');
+        json::appendBase64(out, v.asBytes());
+        out.push_back('"');
+        return;
+    case jet::ValueKind::Complex:
+        if (v.asComplex().items >= 0) {
+            appendNumber(out, v.asComplex().items);
+            return;
+        }
+        [[fallthrough]];
+    case jet::ValueKind::Currency:
+    case jet::ValueKind::Decimal:
+    case jet::ValueKind::Guid: {
+        std::string text;
+        jet::csv::appendValue(text, v);
+        json::appendString(out, text);
+        return;
+    }
+    }
+    out += "null";
+}
+
+// One JSON object per row, keys in column order.
+TableLoss writeJsonl(const TableSchema& t, OutputFile& file, Progress& progress)
+{
+    jet::Cursor cur(t.table);
+    const size_t n = cur.columnCount();
+    std::vector<std::string> keys(n);
+    for (size_t i = 0; i < n; ++i) {
+        keys[i].push_back(i ? ',' : '{');
+        json::appendString(keys[i], cur.column(i).name);
+        keys[i] += ':';
+    }
+    TableLoss loss;
+    std::string& out = file.buffer();
+    while (cur.next()) {
+        for (size_t i = 0; i < n; ++i) {
+            out += keys[i];
+            appendJsonValue(out, cur.value(i));
+        }
+        out += n ? "}\n" : "{}\n";
+        file.flushIfFull();
+        progress.row();
+        if ((++loss.rows & 0xFFF) == 0)
+            checkInterrupted();
+    }
+    if (cur.error())
+        throw CliError(QStringLiteral("cannot read table '%1': %2")
+                           .arg(QString::fromStdString(t.name), QString::fromStdString(cur.error()->describe())));
+    loss.takeScan(cur);
+    return loss;
+}
+
+TableLoss writeCsv(const TableSchema& t, OutputFile& file, Progress& progress)
+{
+    auto stats = jet::csv::writeTable(t.table, file.fd(), [&](uint64_t rows) {
+        progress.setRows(rows);
+        return !interrupted();
+    });
+    if (!stats) {
+        checkInterrupted();
+        if (stats.error().message.rfind("write failed", 0) == 0)
+            file.fail(errno ? errno : EIO);
+        throw CliError(QStringLiteral("cannot read table '%1': %2")
+                           .arg(QString::fromStdString(t.name), QString::fromStdString(stats.error().describe())));
+    }
+    TableLoss loss;
+    loss.rows = stats->rows;
+    loss.unreadable = stats->unreadableRows;
+    loss.missing = stats->missingRows;
+    loss.first = stats->firstLoss;
+    return loss;
+}
+
+std::string baseName(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void writeWhole(PendingDirectory& dir, const std::string& name, const std::string& text, const std::string& shownDir)
+{
+    OutputFile f(dir.file(name), shownDir + "/" + name);
+    f.buffer() = text;
+    f.close();
+}
+
+} // namespace
+
+int dumpCommand(const std::string& dbPath, const std::string& dirPath, DumpFormat format)
+{
+    if (dirPath.empty())
+        throw CliError(QStringLiteral("no output directory was given"));
+    const std::shared_ptr<jet::Database> db = openJet(dbPath);
+    const Schema schema = readSchema(*db);
+    catchInterrupts();
+    PendingDirectory dir(dirPath);
+    Progress progress;
+    LossReport losses(progress);
+    UniqueFileNames names;
+    names.claim("tables");  // beside tables.json and schema.json
+    names.claim("schema");
+    const char* extension = format == DumpFormat::Csv ? ".csv" : ".jsonl";
+
+    std::string index;
+    json::Writer w(index);
+    w.beginObject();
+    w.key("database").value(baseName(dbPath));
+    w.key("format").value(format == DumpFormat::Csv ? "csv" : "jsonl");
+    w.key("tables").beginArray();
+    size_t number = 0;
+    for (const TableSchema& t : schema.tables) {
+        ++number;
+        w.beginObject();
+        w.key("name").value(t.name);
+        if (!t.table) {
+            losses.tableFailed(t.name, t.error);
+            w.key("file").null();
+            w.key("error").value(t.error);
+            w.endObject();
+            continue;
+        }
+        const std::string file = names.claim(t.name) + extension;
+        progress.table(t.name, number, schema.tables.size(), t.storedRowCount > 0 ? uint64_t(t.storedRowCount) : 0);
+        OutputFile out(dir.file(file), dirPath + "/" + file);
+        const TableLoss loss = format == DumpFormat::Csv ? writeCsv(t, out, progress) : writeJsonl(t, out, progress);
+        out.close();
+        losses.table(t.name, file, loss);
+        w.key("file").value(file);
+        w.key("rows").value(int64_t(loss.rows));
+        w.key("unreadableRows").value(int64_t(loss.unreadable));
+        w.key("missingRows").value(int64_t(loss.missing));
+        w.key("firstProblem").optional(loss.first ? loss.first->describe() : std::string());
+        w.endObject();
+    }
+    w.endArray();
+    w.endObject();
+    index.push_back('\n');
+    progress.clear();
+    writeWhole(dir, "tables.json", index, dirPath);
+    writeWhole(dir, "schema.json", schemaJson(schema, baseName(dbPath)), dirPath);
+    dir.commit();
+    for (const std::string& p : schema.problems)
+        losses.problem(p);
+    return losses.exitCode();
+}
+
 } // namespace cli

@@ -4,17 +4,18 @@
 
 namespace cli::json {
 
-namespace {
-
-// Length of a valid UTF-8 sequence at p (at most n bytes), 0 when there is none.
-size_t utf8Length(const unsigned char* p, size_t n)
+size_t decodeUtf8(std::string_view text, size_t i, char32_t& codePoint)
 {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data()) + i;
+    const size_t n = text.size() - i;
+    if (n == 0)
+        return 0;
     const unsigned char c = p[0];
-    size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    const size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
     if (len == 0 || len > n)
         return 0;
-    for (size_t i = 1; i < len; ++i)
-        if ((p[i] & 0xC0) != 0x80)
+    for (size_t k = 1; k < len; ++k)
+        if ((p[k] & 0xC0) != 0x80)
             return 0;
     const uint32_t cp = len == 1 ? c
                         : len == 2 ? ((c & 0x1Fu) << 6) | (p[1] & 0x3Fu)
@@ -24,10 +25,9 @@ size_t utf8Length(const unsigned char* p, size_t n)
     if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))
         || (cp >= 0xD800 && cp <= 0xDFFF))
         return 0;
+    codePoint = cp;
     return len;
 }
-
-} // namespace
 
 void appendString(std::string& out, std::string_view text)
 {
@@ -62,7 +62,8 @@ void appendString(std::string& out, std::string_view text)
             ++i;
             continue;
         }
-        const size_t len = utf8Length(p + i, n - i);
+        char32_t cp = 0;
+        const size_t len = decodeUtf8(text, i, cp);
         if (len == 0) {
             out += "\xEF\xBF\xBD";
             ++i;

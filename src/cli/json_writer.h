@@ -9,6 +9,10 @@
 
 namespace cli::json {
 
+// The UTF-8 character at `text[i]`: its length and code point; 0 when the bytes there are no
+// valid UTF-8 (overlong forms and surrogates included).
+size_t decodeUtf8(std::string_view text, size_t i, char32_t& codePoint);
+
 // `text` as a JSON string with its quotes. Bytes that are not UTF-8 become U+FFFD.
 void appendString(std::string& out, std::string_view text);
 std::string string(std::string_view text);

@@ -23,6 +23,14 @@ public:
         if (enabled_ && (++rows_ & 0x3FF) == 0)
             maybeDraw();
     }
+    // Rows so far, for writers that count them themselves.
+    void setRows(uint64_t rows)
+    {
+        if (!enabled_)
+            return;
+        rows_ = rows;
+        maybeDraw();
+    }
     // What the current table does now that is no row ("indexes").
     void step(const std::string& what);
     // Clears the line before a message or at the end.

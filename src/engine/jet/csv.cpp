@@ -566,7 +566,7 @@ bool rawField(OutBuf& out, const Cursor::RawCell& c, uint8_t type, std::string& 
     }
 }
 
-Result<ExportStats> writeTableTo(const std::shared_ptr<const Table>& table, Sink sink) {
+Result<ExportStats> writeTableTo(const std::shared_ptr<const Table>& table, Sink sink, const RowsCallback* onRows) {
     constexpr size_t kFlushAt = 1 << 20;
     OutBuf buf(kFlushAt + (64 << 10));
     std::string tmp;
@@ -601,6 +601,7 @@ Result<ExportStats> writeTableTo(const std::shared_ptr<const Table>& table, Sink
         }
         if (buf.size() >= kFlushAt && !flush())
             return makeError(std::string("write failed: ") + std::strerror(errno));
+        if (onRows && (stats.rows & 0xFFF) == 0 && !(*onRows)(stats.rows)) return makeError("stopped");
     }
     if (buf.size() > 0 && !flush()) return makeError(std::string("write failed: ") + std::strerror(errno));
     if (cur.error()) return *cur.error();
@@ -615,11 +616,15 @@ Result<ExportStats> writeTableTo(const std::shared_ptr<const Table>& table, Sink
 }  // namespace
 
 Result<ExportStats> writeTable(const std::shared_ptr<const Table>& table, int fd) {
-    return writeTableTo(table, Sink{fd, nullptr});
+    return writeTableTo(table, Sink{fd, nullptr}, nullptr);
+}
+
+Result<ExportStats> writeTable(const std::shared_ptr<const Table>& table, int fd, const RowsCallback& onRows) {
+    return writeTableTo(table, Sink{fd, nullptr}, &onRows);
 }
 
 Result<ExportStats> writeTable(const std::shared_ptr<const Table>& table, std::FILE* file) {
-    return writeTableTo(table, Sink{-1, file});
+    return writeTableTo(table, Sink{-1, file}, nullptr);
 }
 
 }  // namespace jet::csv

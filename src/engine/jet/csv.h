@@ -5,6 +5,7 @@
 //   GUID "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"; binary and OLE lowercase hex.
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -58,6 +59,10 @@ struct ExportStats {
 // The whole table as CSV (header row of column names first) into a file descriptor, through a
 // large buffer. Returns an error when writing fails or the table cannot be scanned at all.
 Result<ExportStats> writeTable(const std::shared_ptr<const Table>& table, int fd);
+// The same, telling `onRows` the rows written so far every few thousand rows; when it returns
+// false the export stops with an error ("stopped").
+using RowsCallback = std::function<bool(uint64_t rows)>;
+Result<ExportStats> writeTable(const std::shared_ptr<const Table>& table, int fd, const RowsCallback& onRows);
 Result<ExportStats> writeTable(const std::shared_ptr<const Table>& table, std::FILE* file);
 
 }  // namespace jet::csv
