@@ -9,15 +9,20 @@
 #include "cli/progress.h"
 #include "cli/table_loss.h"
 
+#include "jet/bytes.h"
 #include "jet/csv.h"
 #include "jet/cursor.h"
+#include "jet/text.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <memory>
 
 namespace cli {
 
@@ -41,24 +46,41 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     int fd() const { return fd_; }
-    std::string& buffer() { return buf_; }
+    // Room for n more bytes at the end of the buffer; commit() says how many were used.
+    char* reserve(size_t n)
+    {
+        if (n > cap_ - len_)
+            grow(n);
+        return buf_.get() + len_;
+    }
+    void commit(char* end) { len_ = size_t(end - buf_.get()); }
+    void append(std::string_view s)
+    {
+        std::memcpy(reserve(s.size()), s.data(), s.size());
+        len_ += s.size();
+    }
+    void put(char c)
+    {
+        *reserve(1) = c;
+        ++len_;
+    }
     void flushIfFull()
     {
-        if (buf_.size() >= (1u << 20))
+        if (len_ >= (1u << 20))
             flush();
     }
     void flush()
     {
         size_t done = 0;
-        while (done < buf_.size()) {
-            const ssize_t n = ::write(fd_, buf_.data() + done, buf_.size() - done);
+        while (done < len_) {
+            const ssize_t n = ::write(fd_, buf_.get() + done, len_ - done);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
                 fail(n < 0 ? errno : ENOSPC);
             done += size_t(n);
         }
-        buf_.clear();
+        len_ = 0;
     }
     void close()
     {
@@ -76,8 +98,18 @@ public:
     }
 
 private:
+    void grow(size_t n)
+    {
+        const size_t cap = std::max(cap_ * 2, len_ + n);
+        auto b = std::make_unique<char[]>(cap);
+        if (len_)
+            std::memcpy(b.get(), buf_.get(), len_);
+        buf_ = std::move(b);
+        cap_ = cap;
+    }
     std::string shown_;
-    std::string buf_;
+    std::unique_ptr<char[]> buf_;
+    size_t cap_ = 0, len_ = 0;
     int fd_ = -1;
 };
 
@@ -150,25 +182,133 @@ void appendJsonValue(std::string& out, const jet::Value& v)
     out += "null";
 }
 
+inline char* putTwo(char* p, int v)
+{
+    p[0] = char('0' + v / 10);
+    p[1] = char('0' + v % 10);
+    return p + 2;
+}
+
+template <class T>
+void putNumber(OutputFile& out, T v)
+{
+    char* p = out.reserve(32);
+    out.commit(std::to_chars(p, p + 32, v).ptr);
+}
+
+// Plain stored fields straight from the row (the common types of big tables); false when
+// value() must do it.
+bool rawJson(OutputFile& out, const jet::Cursor::RawCell& c, uint8_t type)
+{
+    switch (c.kind) {
+    case jet::Cursor::RawCell::Null: out.append("null"); return true;
+    case jet::Cursor::RawCell::Boolean: out.append(c.boolean ? "true" : "false"); return true;
+    case jet::Cursor::RawCell::Other: return false;
+    case jet::Cursor::RawCell::Bytes: break;
+    }
+    const std::byte* p = c.bytes.data();
+    const size_t len = c.bytes.size();
+    switch (type) {
+    case 0x02:
+        if (len < 1) return false;
+        putNumber(out, int(jet::detail::ld8(p)));
+        return true;
+    case 0x03:
+        if (len < 2) return false;
+        putNumber(out, int16_t(jet::detail::ld16(p)));
+        return true;
+    case 0x04:
+        if (len < 4) return false;
+        putNumber(out, int32_t(jet::detail::ld32(p)));
+        return true;
+    case 0x13:
+        if (len < 8) return false;
+        putNumber(out, int64_t(jet::detail::ld64(p)));
+        return true;
+    case 0x07: {
+        if (len < 8) return false;
+        double d;
+        std::memcpy(&d, p, 8);
+        if (!std::isfinite(d)) return false;
+        char* o = out.reserve(32);
+        out.commit(jet::csv::writeShortestDouble(o, d));
+        return true;
+    }
+    case 0x08: {
+        if (len < 8) return false;
+        double d;
+        std::memcpy(&d, p, 8);
+        jet::csv::DateParts dp;
+        if (!jet::csv::oleDateParts(d, dp) || dp.year < 0 || dp.year > 9999) return false;
+        char* o = out.reserve(21);
+        *o++ = '"';
+        o = putTwo(o, int(dp.year / 100));
+        o = putTwo(o, int(dp.year % 100));
+        *o++ = '-';
+        o = putTwo(o, dp.month);
+        *o++ = '-';
+        o = putTwo(o, dp.day);
+        *o++ = 'T';
+        o = putTwo(o, dp.hour);
+        *o++ = ':';
+        o = putTwo(o, dp.minute);
+        *o++ = ':';
+        o = putTwo(o, dp.second);
+        *o++ = '"';
+        out.commit(o);
+        return true;
+    }
+    case 0x0A: {
+        // Decoded in place; escaped only when it holds a quote, backslash or control character.
+        char* start = out.reserve(2 + jet::detail::ucs2TextBound(len));
+        *start = '"';
+        char* end = jet::detail::writeUcs2Text(start + 1, c.bytes);
+        bool plain = true;
+        for (const char* q = start + 1; q < end && plain; ++q) {
+            const auto ch = static_cast<unsigned char>(*q);
+            plain = ch >= 0x20 && ch != '"' && ch != '\\';
+        }
+        if (plain) {
+            *end++ = '"';
+            out.commit(end);
+            return true;
+        }
+        std::string text;
+        json::appendString(text, std::string_view(start + 1, size_t(end - start - 1)));
+        out.commit(start);
+        out.append(text);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
 // One JSON object per row, keys in column order.
 TableLoss writeJsonl(const TableSchema& t, OutputFile& file, Progress& progress)
 {
     jet::Cursor cur(t.table);
     const size_t n = cur.columnCount();
     std::vector<std::string> keys(n);
+    std::vector<uint8_t> types(n);
     for (size_t i = 0; i < n; ++i) {
         keys[i].push_back(i ? ',' : '{');
         json::appendString(keys[i], cur.column(i).name);
         keys[i] += ':';
+        types[i] = cur.column(i).type;
     }
     TableLoss loss;
-    std::string& out = file.buffer();
+    std::string tmp;
     while (cur.next()) {
         for (size_t i = 0; i < n; ++i) {
-            out += keys[i];
-            appendJsonValue(out, cur.value(i));
+            file.append(keys[i]);
+            if (!rawJson(file, cur.raw(i), types[i])) {
+                tmp.clear();
+                appendJsonValue(tmp, cur.value(i));
+                file.append(tmp);
+            }
         }
-        out += n ? "}\n" : "{}\n";
+        file.append(n ? "}\n" : "{}\n");
         file.flushIfFull();
         progress.row();
         if ((++loss.rows & 0xFFF) == 0)
@@ -211,7 +351,7 @@ std::string baseName(const std::string& path)
 void writeWhole(PendingDirectory& dir, const std::string& name, const std::string& text, const std::string& shownDir)
 {
     OutputFile f(dir.file(name), shownDir + "/" + name);
-    f.buffer() = text;
+    f.append(text);
     f.close();
 }
 

@@ -402,7 +402,9 @@ namespace {
 // decimals (the common case) are written directly: below 1e9 the doubles are far closer together
 // than 0.01, so the two-decimal text is the only short one that reads back, and with a fraction
 // the fixed form is never longer than the exponent form.
-char* shortestDouble(char* p, double x) {
+}  // namespace
+
+char* writeShortestDouble(char* p, double x) {
     if (x > -1e9 && x < 1e9) {
         double scaled = x * 100.0;
         long long n = std::llround(scaled);
@@ -421,6 +423,10 @@ char* shortestDouble(char* p, double x) {
     }
     return std::to_chars(p, p + 32, x).ptr;
 }
+
+namespace {
+
+inline char* shortestDouble(char* p, double x) { return writeShortestDouble(p, x); }
 
 void fieldFast(OutBuf& out, const Value& v, std::string& tmp) {
     switch (v.kind()) {

@@ -47,6 +47,9 @@ std::string formatExtDateTime(const ExtDateTime& e);  // "YYYY-MM-DD HH:MM:SS.ff
 std::string formatDecimal(const Decimal& d);
 std::string formatCurrency(int64_t scaled);
 std::string formatGuid(std::span<const std::byte> b);
+// The shortest text that reads back as x (std::to_chars's), fast for amounts with two decimals;
+// writes at most 32 chars at p and returns the end.
+char* writeShortestDouble(char* p, double x);
 
 struct ExportStats {
     uint64_t rows = 0;            // rows written
