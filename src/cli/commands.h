@@ -52,6 +52,9 @@ bool isUserTable(bool jet3, std::uint32_t flags);
 // ("'Orders'"); `missing` < 0 when the count does not tell missing rows from rows with
 // unreadable cells; `first` the first problem, or empty.
 int reportLoss(const QString& what, unsigned long long unreadable, long long missing, const QString& first);
+// The text of those lines, without the program's name.
+QString lossMessage(const QString& what, unsigned long long unreadable, long long missing, const QString& first);
+QString harmlessDamageMessage(const QString& what, const QString& first);
 // Damage that cost no row (a damaged page that held none): said, but the output is whole.
 void reportHarmlessDamage(const QString& what, const QString& first);
 

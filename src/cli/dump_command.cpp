@@ -412,6 +412,7 @@ int dumpCommand(const std::string& dbPath, const std::string& dirPath, DumpForma
     dir.commit();
     for (const std::string& p : schema.problems)
         losses.problem(p);
+    losses.print();
     return losses.exitCode();
 }
 

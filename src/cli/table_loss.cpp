@@ -9,11 +9,6 @@ namespace cli {
 
 namespace {
 
-void line(const std::string& text)
-{
-    std::fprintf(stderr, "tabulon-cli: %s\n", oneLine(QString::fromStdString(text)).toUtf8().constData());
-}
-
 QString quoted(const std::string& name) { return QStringLiteral("'%1'").arg(QString::fromStdString(name)); }
 
 } // namespace
@@ -33,7 +28,6 @@ void TableLoss::refused(const std::string& why, jet::RowPosition where)
 
 void LossReport::tableFailed(const std::string& name, const std::string& error, std::vector<MetaRow>* meta)
 {
-    progress_.clear();
     lost_ = true;
     line("table '" + name + "' could not be read and is not in the output: " + error);
     if (meta)
@@ -45,11 +39,10 @@ void LossReport::table(const std::string& name, const std::string& outputName, c
 {
     if (!loss.lost() && !loss.first)
         return;
-    progress_.clear();
     const QString first = loss.first ? QString::fromStdString(loss.first->describe()) : QString();
     if (loss.unreadable > 0) {
         lost_ = true;
-        reportLoss(quoted(name), loss.unreadable, static_cast<long long>(loss.missing), first);
+        line(lossMessage(quoted(name), loss.unreadable, static_cast<long long>(loss.missing), first).toStdString());
         if (meta) {
             meta->push_back({"table", outputName, "", "unreadable_rows", std::to_string(loss.unreadable)});
             meta->push_back({"table", outputName, "", "missing_rows", std::to_string(loss.missing)});
@@ -57,7 +50,7 @@ void LossReport::table(const std::string& name, const std::string& outputName, c
                 meta->push_back({"table", outputName, "", "first_problem", loss.first->describe()});
         }
     } else if (loss.first) {
-        reportHarmlessDamage(quoted(name), first);
+        line(harmlessDamageMessage(quoted(name), first).toStdString());
     }
     if (loss.refusedRows > 0) {
         lost_ = true;
@@ -77,17 +70,20 @@ void LossReport::table(const std::string& name, const std::string& outputName, c
     }
 }
 
-void LossReport::note(const std::string& text)
-{
-    progress_.clear();
-    line("note: " + text);
-}
+void LossReport::note(const std::string& text) { line("note: " + text); }
 
 void LossReport::problem(const std::string& text)
 {
-    progress_.clear();
     lost_ = true;
     line(text);
+}
+
+void LossReport::print()
+{
+    progress_.clear();
+    for (const std::string& l : lines_)
+        std::fprintf(stderr, "tabulon-cli: %s\n", oneLine(QString::fromStdString(l)).toUtf8().constData());
+    lines_.clear();
 }
 
 int LossReport::exitCode() const { return lost_ ? RowsLost : Ok; }

@@ -1,7 +1,8 @@
 #pragma once
 // What a whole-database command could not carry over, table by table: rows the reader could not
-// read, rows the output refused, values kept only rounded, tables that did not open. Each is
-// said on stderr (one line, after clearing the progress line) and makes the exit status 3.
+// read, rows the output refused, values kept only rounded, tables that did not open. Each makes
+// the exit status 3 and is said on stderr, one line each, by print() once the output is in
+// place: a run that fails says only why it failed.
 
 #include "cli/sqlite_schema.h"
 
@@ -53,10 +54,14 @@ public:
     void problem(const std::string& text);
 
     bool anyLoss() const { return lost_; }
+    // Writes the lines gathered so far to stderr.
+    void print();
     int exitCode() const;
 
 private:
+    void line(const std::string& text) { lines_.push_back(text); }
     Progress& progress_;
+    std::vector<std::string> lines_;
     bool lost_ = false;
 };
 

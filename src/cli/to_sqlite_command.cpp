@@ -80,8 +80,11 @@ public:
         checkInterrupted();
         std::string reason = what;
         const int code = db_ ? sqlite3_extended_errcode(db_.get()) : SQLITE_ERROR;
+        const int error = db_ ? sqlite3_system_errno(db_.get()) : 0;
         if ((code & 0xFF) == SQLITE_FULL)
-            reason = "the disk is full (" + what + ")";
+            reason = "the disk is full";
+        else if ((code & 0xFF) == SQLITE_IOERR && error != 0)
+            reason = what + " (" + systemError(error) + ")";
         throw CliError(QStringLiteral("cannot write %1: %2").arg(displayPath(shown_), QString::fromStdString(reason)));
     }
 
@@ -327,6 +330,7 @@ int toSqliteCommand(const std::string& dbPath, const std::string& outPath)
         losses.note(n);
     for (const std::string& p : schema.problems)
         losses.problem(p);
+    losses.print();
     return losses.exitCode();
 }
 

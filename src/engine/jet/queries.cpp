@@ -110,51 +110,79 @@ public:
 
     // FROM list with the joins merged in; false when a join names a table the query lacks.
     bool from(std::string& out) const {
-        struct Item {
-            std::string sql;
-            std::vector<std::string> names;  // folded names and aliases it holds
+        // Tables are leaves, joins inner nodes; `roots` are the FROM list's items.
+        struct Node {
+            std::string sql;                 // leaves: the table and its alias
+            std::vector<std::string> names;  // folded names and aliases below this node
+            int left = -1, right = -1;
+            const char* kind = nullptr;
+            std::vector<std::string> conditions;
         };
-        std::vector<Item> items;
+        std::vector<Node> nodes;
+        std::vector<int> roots;
         for (const QueryRow* t : rows(kTable)) {
             if (t->name2 == kUnionPart1 || t->name2 == kUnionPart2) continue;
-            Item it;
-            if (!t->expression.empty()) it.sql = bracket(t->expression) + ".";
-            it.sql += bracket(t->name1);
-            it.names.push_back(lower(t->name1));
+            Node n;
+            if (!t->expression.empty()) n.sql = bracket(t->expression) + ".";
+            n.sql += bracket(t->name1);
+            n.names.push_back(lower(t->name1));
             if (!t->name2.empty()) {
-                it.sql += " AS " + bracket(t->name2);
-                it.names.push_back(lower(t->name2));
+                n.sql += " AS " + bracket(t->name2);
+                n.names.push_back(lower(t->name2));
             }
-            items.push_back(std::move(it));
+            roots.push_back(int(nodes.size()));
+            nodes.push_back(std::move(n));
         }
+        auto holds = [&](int node, const std::string& name) {
+            for (const std::string& k : nodes[size_t(node)].names)
+                if (k == name) return true;
+            return false;
+        };
         for (const QueryRow* j : rows(kJoin)) {
-            auto find = [&](const std::string& name) {
-                const std::string n = lower(name);
-                for (size_t i = 0; i < items.size(); ++i)
-                    for (const std::string& k : items[i].names)
-                        if (k == n) return int(i);
-                return -1;
-            };
-            const int l = find(j->name1), r = find(j->name2);
+            const std::string a = lower(j->name1), b = lower(j->name2);
+            int l = -1, r = -1;
+            for (size_t i = 0; i < roots.size(); ++i) {
+                if (l < 0 && holds(roots[i], a)) l = int(i);
+                if (r < 0 && holds(roots[i], b)) r = int(i);
+            }
             if (l < 0 || r < 0) return false;
             if (l == r) {
-                // Both already in one join: another condition of that join.
-                std::string& sql = items[size_t(l)].sql;
-                if (sql.empty() || sql.back() != ')') return false;
-                sql.insert(sql.size() - 1, " AND " + j->expression);
+                // Both already joined: one more condition of the innermost join that holds both.
+                int node = roots[size_t(l)];
+                for (bool deeper = true; deeper;) {
+                    deeper = false;
+                    for (int child : {nodes[size_t(node)].left, nodes[size_t(node)].right})
+                        if (child >= 0 && holds(child, a) && holds(child, b)) {
+                            node = child;
+                            deeper = true;
+                            break;
+                        }
+                }
+                if (!nodes[size_t(node)].kind) return false;  // one table joined to itself
+                nodes[size_t(node)].conditions.push_back(j->expression);
                 continue;
             }
-            const char* kind = j->flag == 2 ? " LEFT JOIN " : j->flag == 3 ? " RIGHT JOIN " : " INNER JOIN ";
-            Item merged;
-            merged.sql = "(" + items[size_t(l)].sql + kind + items[size_t(r)].sql + " ON " + j->expression + ")";
-            merged.names = items[size_t(l)].names;
-            merged.names.insert(merged.names.end(), items[size_t(r)].names.begin(), items[size_t(r)].names.end());
-            items.erase(items.begin() + std::max(l, r));
-            items.erase(items.begin() + std::min(l, r));
-            items.push_back(std::move(merged));
+            Node n;
+            n.left = roots[size_t(l)];
+            n.right = roots[size_t(r)];
+            n.kind = j->flag == 2 ? " LEFT JOIN " : j->flag == 3 ? " RIGHT JOIN " : " INNER JOIN ";
+            n.conditions.push_back(j->expression);
+            n.names = nodes[size_t(n.left)].names;
+            n.names.insert(n.names.end(), nodes[size_t(n.right)].names.begin(), nodes[size_t(n.right)].names.end());
+            roots.erase(roots.begin() + std::max(l, r));
+            roots.erase(roots.begin() + std::min(l, r));
+            roots.push_back(int(nodes.size()));
+            nodes.push_back(std::move(n));
+        }
+        // Children are made before their parents: render in order.
+        std::vector<std::string> sql(nodes.size());
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            const Node& n = nodes[i];
+            sql[i] = n.kind ? "(" + sql[size_t(n.left)] + n.kind + sql[size_t(n.right)] + " ON " + join(n.conditions, " AND ") + ")"
+                            : n.sql;
         }
         std::vector<std::string> list;
-        for (Item& it : items) list.push_back(std::move(it.sql));
+        for (int r : roots) list.push_back(sql[size_t(r)]);
         out = join(list, ", ");
         return true;
     }
