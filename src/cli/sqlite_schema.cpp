@@ -24,9 +24,11 @@ public:
     // `wanted`, or `wanted_2`, `wanted_3`, ... when it is taken or reserved by SQLite.
     std::string claim(const std::string& wanted)
     {
-        std::string name = wanted;
+        // SQLite keeps names starting with sqlite_ for itself, whatever follows.
+        const std::string base = foldAscii(wanted).rfind("sqlite_", 0) == 0 ? "_" + wanted : wanted;
+        std::string name = base;
         for (int n = 2; !usable(name); ++n)
-            name = wanted + "_" + std::to_string(n);
+            name = base + "_" + std::to_string(n);
         taken_.insert(foldAscii(name));
         return name;
     }
