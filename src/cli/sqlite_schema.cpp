@@ -102,6 +102,31 @@ std::string quoteText(std::string_view text)
     return out;
 }
 
+bool numericTextKeptExactly(std::string_view s)
+{
+    const bool negative = !s.empty() && s.front() == '-';
+    const std::string_view digits = s.substr(negative ? 1 : 0);
+    if (digits.find('.') == std::string_view::npos) {
+        // An integer within 64 bits is stored as an INTEGER.
+        const std::string_view limit = negative ? "9223372036854775808" : "9223372036854775807";
+        std::string_view d = digits;
+        while (d.size() > 1 && d.front() == '0')
+            d.remove_prefix(1);
+        if (d.size() < limit.size() || (d.size() == limit.size() && d <= limit))
+            return true;
+    }
+    const size_t first = digits.find_first_of("123456789");
+    if (first == std::string_view::npos)
+        return true;  // zero
+    size_t end = digits.size();
+    while (end > first && (digits[end - 1] == '0' || digits[end - 1] == '.'))
+        --end;
+    int significant = 0;
+    for (size_t i = first; i < end; ++i)
+        significant += digits[i] >= '0' && digits[i] <= '9';
+    return significant <= 15;
+}
+
 std::string declaredType(const ColumnSchema& c)
 {
     switch (c.type) {

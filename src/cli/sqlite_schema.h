@@ -18,6 +18,10 @@ std::string quoteText(std::string_view text);
 // The declared SQLite type of a column ("INTEGER", "VARCHAR(50)", "DECIMAL(19,4)", ...).
 std::string declaredType(const ColumnSchema& column);
 
+// Whether SQLite's NUMERIC affinity keeps a decimal text ("-123.45") exactly: integers that fit
+// 64 bits, and numbers of at most 15 significant digits (it stores the rest as a rounded REAL).
+bool numericTextKeptExactly(std::string_view text);
+
 struct SqliteColumn {
     std::string name;          // SQLite name (unique in its table)
     const ColumnSchema* source = nullptr;

@@ -100,26 +100,6 @@ private:
     DbHandle db_;
 };
 
-// Significant digits of a decimal text: more than 15 do not survive SQLite's NUMERIC affinity.
-int significantDigits(std::string_view s)
-{
-    size_t start = s.find_first_of("123456789");
-    if (start == std::string_view::npos)
-        return 0;
-    size_t end = s.size();
-    const bool fraction = s.find('.') != std::string_view::npos;
-    if (fraction)
-        while (end > start && (s[end - 1] == '0' || s[end - 1] == '.'))
-            --end;
-    else
-        while (end > start && s[end - 1] == '0')
-            --end;  // trailing zeros of an integer are kept exactly as a power of ten
-    int n = 0;
-    for (size_t i = start; i < end; ++i)
-        n += s[i] >= '0' && s[i] <= '9';
-    return n;
-}
-
 struct ColumnBinder {
     std::string scratch;  // text made for this column, alive until the next row
 };
@@ -161,7 +141,7 @@ bool bindValue(sqlite3_stmt* stmt, int index, const jet::Value& v, ColumnBinder&
         b.scratch.clear();
         jet::csv::appendValue(b.scratch, v);
         sqlite3_bind_text(stmt, index, b.scratch.data(), int(b.scratch.size()), SQLITE_STATIC);
-        return significantDigits(b.scratch) <= 15;
+        return numericTextKeptExactly(b.scratch);
     }
     case jet::ValueKind::Text: {
         const std::string_view t = v.asText();

@@ -13,7 +13,7 @@
 
 namespace {
 
-QStringList fixtures()
+std::vector<std::string> fixtures()
 {
     QStringList files;
     for (const QString& f : QDir(testData(QString())).entryList({QStringLiteral("*.mdb"), QStringLiteral("*.accdb")}, QDir::Files))
@@ -23,7 +23,10 @@ QStringList fixtures()
         if (!f.startsWith(QLatin1String("encrypted")))
             files << QStringLiteral("real/") + f;
     files << QStringLiteral("damaged/damaged-rows.mdb");
-    return files;
+    std::vector<std::string> out;
+    for (const QString& f : files)
+        out.push_back(f.toStdString());
+    return out;
 }
 
 QStringList userTables(const QString& db)
@@ -33,12 +36,12 @@ QStringList userTables(const QString& db)
     return names;
 }
 
-class ToSqliteFixture : public ::testing::TestWithParam<QString> {};
+class ToSqliteFixture : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(ToSqliteFixture, PassesSqlitesChecksAndReadsBackAsExportWrites)
 {
     QTemporaryDir dir;
-    const QString db = testData(GetParam());
+    const QString db = testData(QString::fromStdString(GetParam()));
     const QString out = dir.filePath(QStringLiteral("out.sqlite"));
     const CliRun r = runCli({QStringLiteral("to-sqlite"), db, out});
     ASSERT_TRUE(r.exitCode == 0 || r.exitCode == 3) << r.exitCode << r.err.toStdString();
@@ -62,8 +65,8 @@ TEST_P(ToSqliteFixture, PassesSqlitesChecksAndReadsBackAsExportWrites)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFixture, ToSqliteFixture, ::testing::ValuesIn(fixtures()),
-                         [](const ::testing::TestParamInfo<QString>& info) {
-                             std::string n = info.param.toStdString();
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             std::string n = info.param;
                              for (char& c : n)
                                  if (!std::isalnum(static_cast<unsigned char>(c)))
                                      c = '_';

@@ -266,3 +266,34 @@ TEST(SqlitePlan, DeclaredTypes)
 }
 
 } // namespace
+
+namespace {
+
+// What SQLite's NUMERIC affinity keeps exactly: 64-bit integers and 15 significant digits.
+TEST(SqlitePlan, NumbersSqliteKeepsExactly)
+{
+    struct Case {
+        const char* text;
+        bool exact;
+    };
+    const Case cases[] = {
+        {"0", true}, {"-0", true}, {"123.45", true}, {"-1234.5678", true},
+        {"123456789012345", true},              // 15 digits
+        {"1234567890123.45", true},             // 15 digits with a fraction
+        {"1234567890123.456", false},           // 16
+        {"0.000000000000001", true},            // one significant digit
+        {"0.1234567890123456", false},
+        {"922337203685477.5807", false},        // Currency's largest
+        {"922337203685477", true},
+        {"9223372036854775807", true},          // an INTEGER, however many digits
+        {"-9223372036854775808", true},
+        {"9223372036854775808", false},         // one past: a REAL
+        {"100000000000000000000", true},        // a REAL, but one digit: exact
+        {"120000000000000000000.5", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(cli::numericTextKeptExactly(c.text), c.exact) << c.text;
+
+}
+
+} // namespace
