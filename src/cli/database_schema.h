@@ -28,6 +28,7 @@ struct ColumnSchema {
     std::string expression;    // calculated columns: the "Expression" property
     std::string description;
     size_t displayIndex = 0;   // into the reader's columns
+    bool complexItems = false; // complex columns: their items can be given (JSON), not only counted
 };
 
 struct IndexColumnSchema {

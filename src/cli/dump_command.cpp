@@ -4,6 +4,7 @@
 #include "cli/database_commands.h"
 #include "cli/database_schema.h"
 #include "cli/file_names.h"
+#include "cli/json_values.h"
 #include "cli/json_writer.h"
 #include "cli/pending_output.h"
 #include "cli/progress.h"
@@ -113,75 +114,6 @@ private:
     int fd_ = -1;
 };
 
-template <class T>
-void appendNumber(std::string& out, T v)
-{
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out.append(buf, size_t(r.ptr - buf));
-}
-
-// A date as ISO 8601 ("2024-06-01T12:00:00").
-void appendIsoDate(std::string& out, const jet::Value& v)
-{
-    const size_t at = out.size();
-    jet::csv::appendValue(out, v);
-    const size_t dash = out[at] == '-' ? 1 : 0;  // a year before 1
-    if (out.size() >= at + dash + 19 && out[at + dash + 10] == ' ')
-        out[at + dash + 10] = 'T';
-    out.insert(at, 1, '"');
-    out.push_back('"');
-}
-
-void appendJsonValue(std::string& out, const jet::Value& v)
-{
-    switch (v.kind()) {
-    case jet::ValueKind::Null: out += "null"; return;
-    case jet::ValueKind::Boolean: out += v.asBool() ? "true" : "false"; return;
-    case jet::ValueKind::Byte:
-    case jet::ValueKind::Int16:
-    case jet::ValueKind::Int32:
-    case jet::ValueKind::Int64: appendNumber(out, v.asInt()); return;
-    case jet::ValueKind::Float:
-    case jet::ValueKind::Double: {
-        const double d = v.asDouble();
-        if (!std::isfinite(d)) {  // JSON has no such numbers: the text export gives
-            out.push_back('"');
-            jet::csv::appendValue(out, v);
-            out.push_back('"');
-        } else if (v.kind() == jet::ValueKind::Float) {
-            appendNumber(out, v.asFloat());
-        } else {
-            appendNumber(out, d);
-        }
-        return;
-    }
-    case jet::ValueKind::DateTime:
-    case jet::ValueKind::ExtDateTime: appendIsoDate(out, v); return;
-    case jet::ValueKind::Text: json::appendString(out, v.asText()); return;
-    case jet::ValueKind::Binary:
-        out.push_back('"');
-        json::appendBase64(out, v.asBytes());
-        out.push_back('"');
-        return;
-    case jet::ValueKind::Complex:
-        if (v.asComplex().items >= 0) {
-            appendNumber(out, v.asComplex().items);
-            return;
-        }
-        [[fallthrough]];
-    case jet::ValueKind::Currency:
-    case jet::ValueKind::Decimal:
-    case jet::ValueKind::Guid: {
-        std::string text;
-        jet::csv::appendValue(text, v);
-        json::appendString(out, text);
-        return;
-    }
-    }
-    out += "null";
-}
-
 inline char* putTwo(char* p, int v)
 {
     p[0] = char('0' + v / 10);
@@ -285,7 +217,7 @@ bool rawJson(OutputFile& out, const jet::Cursor::RawCell& c, uint8_t type)
 }
 
 // One JSON object per row, keys in column order.
-TableLoss writeJsonl(const TableSchema& t, OutputFile& file, Progress& progress)
+TableLoss writeJsonl(const TableSchema& t, const ComplexItems& items, OutputFile& file, Progress& progress)
 {
     jet::Cursor cur(t.table);
     const size_t n = cur.columnCount();
@@ -302,11 +234,16 @@ TableLoss writeJsonl(const TableSchema& t, OutputFile& file, Progress& progress)
     while (cur.next()) {
         for (size_t i = 0; i < n; ++i) {
             file.append(keys[i]);
-            if (!rawJson(file, cur.raw(i), types[i])) {
-                tmp.clear();
-                appendJsonValue(tmp, cur.value(i));
-                file.append(tmp);
+            if (rawJson(file, cur.raw(i), types[i]))
+                continue;
+            const jet::Value v = cur.value(i);
+            if (v.kind() == jet::ValueKind::Complex && items.has(i)) {
+                file.append(items.json(i, v.asComplex().key));
+                continue;
             }
+            tmp.clear();
+            appendJsonValue(tmp, v);
+            file.append(tmp);
         }
         file.append(n ? "}\n" : "{}\n");
         file.flushIfFull();
@@ -393,7 +330,10 @@ int dumpCommand(const std::string& dbPath, const std::string& dirPath, DumpForma
         const std::string file = names.claim(t.name) + extension;
         progress.table(t.name, number, schema.tables.size(), t.storedRowCount > 0 ? uint64_t(t.storedRowCount) : 0);
         OutputFile out(dir.file(file), dirPath + "/" + file);
-        const TableLoss loss = format == DumpFormat::Csv ? writeCsv(t, out, progress) : writeJsonl(t, out, progress);
+        ComplexItems items;
+        if (format == DumpFormat::Jsonl && !t.linked)
+            items.load(*db, *t.table);
+        const TableLoss loss = format == DumpFormat::Csv ? writeCsv(t, out, progress) : writeJsonl(t, items, out, progress);
         out.close();
         losses.table(t.name, file, loss);
         w.key("file").value(file);

@@ -145,7 +145,7 @@ std::string declaredType(const ColumnSchema& c)
     case 0x0C: return "TEXT";
     case 0x0F: return "TEXT";
     case 0x10: return "DECIMAL(" + std::to_string(c.precision) + "," + std::to_string(c.scale) + ")";
-    case 0x12: return "INTEGER";  // the number of items
+    case 0x12: return c.complexItems ? "TEXT" : "INTEGER";  // the items as JSON, else their number
     case 0x13: return "INTEGER";
     default: return "";
     }

@@ -15,7 +15,8 @@ std::string quoteIdentifier(std::string_view name);
 // A text literal in single quotes.
 std::string quoteText(std::string_view text);
 
-// The declared SQLite type of a column ("INTEGER", "VARCHAR(50)", "DECIMAL(19,4)", ...).
+// The declared SQLite type of a column ("INTEGER", "VARCHAR(50)", "DECIMAL(19,4)", ...); complex
+// columns are TEXT (a JSON array of their items) when complexItems is set, else INTEGER (a count).
 std::string declaredType(const ColumnSchema& column);
 
 // Whether SQLite's NUMERIC affinity keeps a decimal text ("-123.45") exactly: integers that fit

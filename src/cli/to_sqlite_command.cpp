@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "cli/database_commands.h"
 #include "cli/database_schema.h"
+#include "cli/json_values.h"
 #include "cli/pending_output.h"
 #include "cli/progress.h"
 #include "cli/sqlite_schema.h"
@@ -16,6 +17,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <memory>
 
 namespace cli {
@@ -210,7 +212,17 @@ int toSqliteCommand(const std::string& dbPath, const std::string& outPath)
     const std::shared_ptr<jet::Database> db = openJet(dbPath);
     if (sameFile(dbPath, outPath))
         throw CliError(QStringLiteral("%1 is the database itself; give another output file").arg(displayPath(outPath)));
-    const Schema schema = readSchema(*db);
+    Schema schema = readSchema(*db);
+    // The items of complex columns where the reader can give them (the file's own tables).
+    std::map<const TableSchema*, ComplexItems> items;
+    for (TableSchema& t : schema.tables) {
+        if (!t.table || t.linked)
+            continue;
+        ComplexItems& ci = items[&t];
+        ci.load(*db, *t.table);
+        for (ColumnSchema& c : t.columns)
+            c.complexItems = c.type == 0x12 && !c.calculated && ci.has(c.displayIndex);
+    }
     SqlitePlan plan = planSqlite(schema);
 
     catchInterrupts();
@@ -242,11 +254,21 @@ int toSqliteCommand(const std::string& dbPath, const std::string& outPath)
         jet::Cursor cur(source.table, columns);
         std::vector<ColumnBinder> binders(columns.size());
         std::vector<uint64_t> rounded(columns.size(), 0);
+        std::vector<bool> itemColumns(columns.size());
+        const ComplexItems* complex = items.count(&source) ? &items.at(&source) : nullptr;
+        for (size_t i = 0; i < columns.size(); ++i)
+            itemColumns[i] = t.columns[i].source->complexItems;
         TableLoss loss;
         while (cur.next()) {
-            for (size_t i = 0; i < columns.size(); ++i)
-                if (!bindValue(stmt, int(i) + 1, cur.value(i), binders[i]))
+            for (size_t i = 0; i < columns.size(); ++i) {
+                const jet::Value v = cur.value(i);
+                if (itemColumns[i] && complex && v.kind() == jet::ValueKind::Complex) {
+                    const std::string_view json = complex->json(columns[i], v.asComplex().key);
+                    sqlite3_bind_text(stmt, int(i) + 1, json.data(), int(json.size()), SQLITE_STATIC);
+                } else if (!bindValue(stmt, int(i) + 1, v, binders[i])) {
                     ++rounded[i];
+                }
+            }
             const int rc = sqlite3_step(stmt);
             if (rc != SQLITE_DONE) {
                 if ((rc & 0xFF) != SQLITE_CONSTRAINT)

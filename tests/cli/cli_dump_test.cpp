@@ -244,3 +244,25 @@ TEST(FileNames, ReadableSafeAndUnique)
 }
 
 } // namespace
+
+namespace {
+
+TEST(CliDump, ComplexColumnsAreArraysOfTheirItems)
+{
+    QTemporaryDir tmp;
+    const QString dir = tmp.filePath(QStringLiteral("out"));
+    ASSERT_EQ(dump(QStringLiteral("real/complexDataTestV2007.accdb"), dir, "jsonl").exitCode, 0);
+    const QList<QByteArray> lines = readAll(dir + QStringLiteral("/Table1.jsonl")).split('\n');
+    ASSERT_GE(lines.size(), 4);
+    const QJsonObject row2 = QJsonDocument::fromJson(lines[1]).object();
+    EXPECT_EQ(row2.value(QStringLiteral("multi-value-data")).toArray(), (QJsonArray{QStringLiteral("value1"), QStringLiteral("value4")}));
+    EXPECT_EQ(row2.value(QStringLiteral("attach-data")).toArray().size(), 2);
+    EXPECT_EQ(QJsonDocument::fromJson(lines[0]).object().value(QStringLiteral("attach-data")).toArray(), QJsonArray());
+    // CSV keeps export's text.
+    QTemporaryDir tmp2;
+    const QString csv = tmp2.filePath(QStringLiteral("out"));
+    ASSERT_EQ(dump(QStringLiteral("real/complexDataTestV2007.accdb"), csv, "csv").exitCode, 0);
+    EXPECT_TRUE(readAll(csv + QStringLiteral("/Table1.csv")).contains("row2,1 item,row2-memo,row2-memo,2 items,2 items"));
+}
+
+} // namespace

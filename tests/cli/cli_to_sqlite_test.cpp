@@ -253,3 +253,29 @@ TEST(ToSqlite, ProgressOnATerminal)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ToSqlite, ComplexColumnsHoldTheirItemsAsJson)
+{
+    QTemporaryDir dir;
+    CliRun r;
+    const QString out = convert(dir, QStringLiteral("real/complexDataTestV2007.accdb"), &r);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(shellText(out, QStringLiteral("SELECT type FROM pragma_table_info('Table1') WHERE name = 'multi-value-data'")),
+              QStringLiteral("TEXT\n"));
+    // mdb-export of the hidden item tables: key 2 holds value1 and value4, key 3 value1..value4.
+    EXPECT_EQ(shellText(out, QStringLiteral("SELECT id, \"multi-value-data\" FROM Table1 ORDER BY id")),
+              QStringLiteral("row1|[]\nrow2|[\"value1\",\"value4\"]\nrow3|[\"value1\",\"value2\",\"value3\",\"value4\"]\nrow4|[]\n"));
+    // Attachments: one object per file, names and types; the file data stays out.
+    EXPECT_EQ(shellText(out, QStringLiteral("SELECT id, json_array_length(\"attach-data\"), json_extract(\"attach-data\", '$[0].FileName') "
+                                            "FROM Table1 ORDER BY id")),
+              QStringLiteral("row1|0|\nrow2|2|test_data.txt\nrow3|0|\nrow4|1|test_data2.txt\n"));
+    EXPECT_FALSE(shellText(out, QStringLiteral("SELECT \"attach-data\" FROM Table1")).contains(QStringLiteral("FileData")));
+    // Version history: the earlier texts of the append-only memo with their times.
+    EXPECT_EQ(shellText(out, QStringLiteral("SELECT json_extract(\"VersionHistory_F5F8918F-0A3F-4DA9-AE71-184EE5012880\", '$[1].\"append-memo-data\"') "
+                                            "FROM Table1 WHERE id = 'row3'")),
+              QStringLiteral("row3-memo-revised\n"));
+}
+
+} // namespace

@@ -1,5 +1,7 @@
 #include "sqlite_shell.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 
 #include <algorithm>
@@ -42,7 +44,12 @@ QString literal(const QString& text)
 
 std::vector<std::string> declaredTypes(const QString& file, const QString& table)
 {
-    const ShellRun r = sqliteShell(file, QStringLiteral("SELECT type FROM pragma_table_info(%1)").arg(literal(table)));
+    // Complex columns, whatever they are declared as, are told apart by their Access type.
+    const ShellRun r = sqliteShell(
+        file, QStringLiteral("SELECT CASE WHEN m.value LIKE 'Complex%' THEN 'COMPLEX' ELSE c.type END FROM pragma_table_info(%1) c "
+                             "LEFT JOIN _tabulon_meta m ON m.kind = 'column' AND m.table_name = %1 AND m.name = c.name "
+                             "AND m.property = 'access_type' ORDER BY c.cid")
+                  .arg(literal(table)));
     std::vector<std::string> types;
     for (const CsvRow& row : parseCsv(r.out.toStdString()))
         types.push_back(row.empty() || !row[0] ? std::string() : *row[0]);
@@ -68,11 +75,13 @@ void normalise(std::vector<CsvRow>& rows, const std::vector<std::string>& types,
                     std::snprintf(buf, sizeof buf, "%.15g", d);
                     v = buf;
                 }
-            } else if (fromExport && types[i] == "INTEGER") {
-                // Complex columns: "2 items" in the export, the count in the file.
+            } else if (types[i] == "COMPLEX") {
+                // "2 items" in the export; the items as a JSON array (or their count) in the file.
                 const auto space = v.find(" item");
-                if (space != std::string::npos)
+                if (fromExport && space != std::string::npos)
                     v.erase(space);
+                if (!fromExport && !v.empty() && v.front() == '[')
+                    v = std::to_string(QJsonDocument::fromJson(QByteArray::fromStdString(v)).array().size());
             }
         }
     }

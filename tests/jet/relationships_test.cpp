@@ -113,3 +113,28 @@ TEST(Relationships, IndexDirections) {
 }
 
 }  // namespace
+
+namespace {
+
+// The hidden table behind a complex column: one row per item, keyed by the cell's key.
+TEST(ComplexItems, TheItemTableOfAMultiValueColumn) {
+    auto db = jet_test::openDb("real/complexDataTestV2007.accdb");
+    ASSERT_TRUE(db);
+    auto t = jet_test::openTable(*db, "Table1");
+    ASSERT_TRUE(t);
+    const jet::Column* c = t->findColumn("multi-value-data");
+    ASSERT_TRUE(c);
+    auto items = db->complexItemTable(*c);
+    ASSERT_TRUE(items) << items.error().describe();
+    const jet::Column* value = items->table->findColumn("Value");
+    ASSERT_TRUE(value);
+    jet::Cursor cur(items->table, {items->keyColumn, value->displayIndex});
+    std::map<int64_t, std::string> byKey;
+    while (cur.next()) byKey[cur.value(0).asInt()] += std::string(cur.value(1).asText()) + " ";
+    EXPECT_EQ(byKey[2], "value1 value4 ");
+    EXPECT_EQ(byKey[3], "value1 value2 value3 value4 ");
+    // No complex column, no item table.
+    EXPECT_FALSE(db->complexItemTable(*t->findColumn("id")));
+}
+
+}  // namespace
