@@ -104,25 +104,22 @@ bool sameName(const std::string& a, const std::string& b)
 std::string typeKeyword(uint8_t type)
 {
     switch (type) {
-    case 0x01: return "Boolean";
-    case 0x02: return "Byte";
-    case 0x03: return "Integer";
-    case 0x04: return "Long";
-    case 0x05: return "Currency";
-    case 0x06: return "Single";
-    case 0x07: return "Double";
-    case 0x08: return "DateTime";
-    case 0x09: return "Binary";
-    case 0x0A: return "Text";
-    case 0x0B: return "OLE";
-    case 0x0C: return "Memo";
-    case 0x0F: return "GUID";
     case 0x10: return "Decimal";
-    case 0x12: return "Complex";
-    case 0x13: return "BigInt";
     case 0x14: return "DateTimeExtended";
-    default: return "Unknown";
+    default: return std::string(jet::columnTypeName(type));
     }
+}
+
+std::string accessTypeText(const ColumnSchema& c)
+{
+    std::string t = c.typeName;
+    if (c.type == 0x0A || c.type == 0x09)
+        t += "(" + std::to_string(c.size) + ")";
+    else if (c.type == 0x10)
+        t += "(" + std::to_string(c.precision) + "," + std::to_string(c.scale) + ")";
+    if (c.autoNumber)
+        t += " AutoNumber";
+    return t;
 }
 
 const TableSchema* Schema::findTable(const std::string& name) const

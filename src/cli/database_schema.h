@@ -74,6 +74,8 @@ struct Schema {
 // "Boolean", "Byte", "Integer", "Long", "Currency", "Single", "Double", "DateTime", "Binary",
 // "Text", "OLE", "Memo", "GUID", "Decimal", "Complex", "BigInt", "DateTimeExtended", "Unknown".
 std::string typeKeyword(uint8_t type);
+// "Text(50)", "Decimal(18,2)", "Long AutoNumber", ...
+std::string accessTypeText(const ColumnSchema& column);
 
 // Reads the schema. Tables that cannot be opened are kept with their error; nothing here fails
 // but the catalog itself, which the database's open already read.

@@ -11,16 +11,6 @@ namespace cli {
 
 namespace {
 
-std::string typeText(const ColumnSchema& c)
-{
-    std::string t = c.typeName;
-    if (c.type == 0x0A || c.type == 0x09)
-        t += "(" + std::to_string(c.size) + ")";
-    else if (c.type == 0x10)
-        t += "(" + std::to_string(c.precision) + "," + std::to_string(c.scale) + ")";
-    return t;
-}
-
 // A name or text on one line (damaged names may hold control characters).
 std::string shown(const std::string& text) { return oneLine(QString::fromStdString(text)).toStdString(); }
 
@@ -54,9 +44,7 @@ std::string schemaText(const Schema& schema)
             width = std::max(width, shownWidth(shown(c.name)));
         for (const ColumnSchema& c : t.columns) {
             const std::string name = shown(c.name);
-            out += "    " + name + std::string(width + 2 - shownWidth(name), ' ') + typeText(c);
-            if (c.autoNumber)
-                out += " AutoNumber";
+            out += "    " + name + std::string(width + 2 - shownWidth(name), ' ') + accessTypeText(c);
             if (c.calculated)
                 out += " calculated" + (c.expression.empty() ? std::string() : " = " + shown(c.expression));
             if (c.required)

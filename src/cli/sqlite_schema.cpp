@@ -64,18 +64,6 @@ std::vector<std::string> indexColumnNames(const IndexSchema& ix)
     return out;
 }
 
-std::string accessTypeText(const ColumnSchema& c)
-{
-    std::string t = c.typeName;
-    if (c.type == 0x0A || c.type == 0x09)
-        t += "(" + std::to_string(c.size) + ")";
-    else if (c.type == 0x10)
-        t += "(" + std::to_string(c.precision) + "," + std::to_string(c.scale) + ")";
-    if (c.autoNumber)
-        t += " AutoNumber";
-    return t;
-}
-
 } // namespace
 
 std::string quoteIdentifier(std::string_view name)
