@@ -141,12 +141,10 @@ public:
     {
         m_conn->addTable(name, sql::makeMemoryRowSource(std::move(t)));
     }
-    void lock() { if (!m_locked) { m_conn->lockDown(); m_locked = true; } }
     sql::Connection& connection() { return *m_conn; }
 
     Result run(const QString& sqlText)
     {
-        lock();
         Result r;
         automation::Variant rs(sql::makeRecordset(m_conn, m_conn->prepare(sqlText), nullptr));
         const int n = automation::get(automation::get(rs, QStringLiteral("Fields")), QStringLiteral("Count")).toInt();
@@ -188,7 +186,6 @@ public:
 
 private:
     std::shared_ptr<sql::Connection> m_conn = std::make_shared<sql::Connection>();
-    bool m_locked = false;
 };
 
 } // namespace sqltest

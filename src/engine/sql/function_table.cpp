@@ -47,7 +47,7 @@ const JetFunction kFunctions[] = {
     {"StrReverse", "jet_strreverse", 1, 1, false},
     {"Format", "jet_format", 1, 4, false},
     {"Chr", "jet_chr", 1, 1, false},
-    {"ChrW", "jet_chr", 1, 1, false},
+    {"ChrW", "jet_chrw", 1, 1, false},
     {"Asc", "jet_asc", 1, 1, false},
     {"AscW", "jet_asc", 1, 1, false},
     {"Hex", "jet_hex", 1, 1, false},

@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <cmath>
+
 namespace sql {
 
 QString quoteIdentifier(const QString& name)
@@ -117,7 +119,7 @@ private:
         const Token& t = peek();
         QString near = t.kind == Token::Kind::End ? QStringLiteral("the end of the statement")
                                                    : QStringLiteral("'%1'").arg(t.text);
-        fail(QStringLiteral("Syntax error: %1 near %2 (position %3).").arg(what, near).arg(t.pos + 1));
+        fail(QStringLiteral("Syntax error: %1 near %2 (position %3).").arg(what, near, QString::number(t.pos + 1)));
     }
     void expectWord(const char* w)
     {
@@ -236,9 +238,18 @@ private:
                 const Token n = take();
                 if (n.kind != Token::Kind::Number) syntaxError(QStringLiteral("TOP needs a number"));
                 core.top = n.text;
-                if (acceptWord("PERCENT")) core.topPercent = true;
-                else if (n.text.contains(u'.') || n.text.contains(u'e') || n.text.contains(u'E'))
-                    fail(QStringLiteral("The TOP count must be a whole number."));
+                if (acceptWord("PERCENT")) {
+                    core.topPercent = true;
+                    bool ok = false;
+                    const double p = n.text.toDouble(&ok);
+                    if (!ok || !std::isfinite(p)) fail(QStringLiteral("The TOP percentage is not a number."));
+                } else {
+                    if (n.text.contains(u'.') || n.text.contains(u'e') || n.text.contains(u'E'))
+                        fail(QStringLiteral("The TOP count must be a whole number."));
+                    bool ok = false;
+                    n.text.toLongLong(&ok);
+                    if (!ok) fail(QStringLiteral("The TOP count is too large."));
+                }
             }
         }
         QStringList items;
@@ -469,35 +480,69 @@ private:
         return impExpr();
     }
 
+    // A left-associative chain (a + b - c ...) written out in one pass: wrapping the text of
+    // the left side again for every operator would cost time quadratic in the chain's length.
+    class Chain {
+    public:
+        explicit Chain(QString first) : m_first(std::move(first)) {}
+        // l OP r as name(l, r)
+        void call(QLatin1String name, const QString& right)
+        {
+            m_heads.push_back(name + u'(');
+            m_tails.push_back(QStringLiteral(", ") + right + u')');
+        }
+        // l OP r as (l OP r), where `tail` is " OP r"
+        void infix(const QString& tail)
+        {
+            m_heads.push_back(QStringLiteral("("));
+            m_tails.push_back(tail + u')');
+        }
+        bool single() const { return m_heads.isEmpty(); }
+        const QString& first() const { return m_first; }
+        QString text() const
+        {
+            if (m_heads.isEmpty()) return m_first;
+            QString out;
+            for (auto it = m_heads.crbegin(); it != m_heads.crend(); ++it) out += *it;
+            out += m_first;
+            for (const QString& t : m_tails) out += t;
+            return out;
+        }
+
+    private:
+        QString m_first;
+        QStringList m_heads, m_tails;
+    };
+
     QString impExpr()
     {
-        QString l = eqvExpr();
-        while (acceptWord("IMP")) l = QStringLiteral("jet_imp(%1, %2)").arg(l, eqvExpr());
-        return l;
+        Chain c(eqvExpr());
+        while (acceptWord("IMP")) c.call(QLatin1String("jet_imp"), eqvExpr());
+        return c.text();
     }
     QString eqvExpr()
     {
-        QString l = xorExpr();
-        while (acceptWord("EQV")) l = QStringLiteral("jet_eqv(%1, %2)").arg(l, xorExpr());
-        return l;
+        Chain c(xorExpr());
+        while (acceptWord("EQV")) c.call(QLatin1String("jet_eqv"), xorExpr());
+        return c.text();
     }
     QString xorExpr()
     {
-        QString l = orExpr();
-        while (acceptWord("XOR")) l = QStringLiteral("jet_xor(%1, %2)").arg(l, orExpr());
-        return l;
+        Chain c(orExpr());
+        while (acceptWord("XOR")) c.call(QLatin1String("jet_xor"), orExpr());
+        return c.text();
     }
     QString orExpr()
     {
-        QString l = andExpr();
-        while (acceptWord("OR")) l = QStringLiteral("(%1 OR %2)").arg(l, andExpr());
-        return l;
+        Chain c(andExpr());
+        while (acceptWord("OR")) c.infix(QStringLiteral(" OR ") + andExpr());
+        return c.text();
     }
     QString andExpr()
     {
-        QString l = notExpr();
-        while (acceptWord("AND")) l = QStringLiteral("(%1 AND %2)").arg(l, notExpr());
-        return l;
+        Chain c(notExpr());
+        while (acceptWord("AND")) c.infix(QStringLiteral(" AND ") + notExpr());
+        return c.text();
     }
     QString notExpr()
     {
@@ -523,7 +568,11 @@ private:
 
     QString comparison()
     {
-        QString l = concatExpr();
+        Chain c(concatExpr());
+        // Only a bare column on the left lets a literal go plain (see above).
+        auto plain = [&c](const QString& literal) {
+            return c.single() ? plainLiteralAgainstColumn(c.first(), literal) : literal;
+        };
         for (;;) {
             const Token& t = peek();
             static const char* const ops[] = {"=", "<>", "<", ">", "<=", ">=", "!="};
@@ -532,7 +581,8 @@ private:
                 if (t.isSymbol(op)) {
                     take();
                     const QString sqlOp = QLatin1String(op) == QLatin1String("!=") ? QStringLiteral("<>") : QString::fromLatin1(op);
-                    l = QStringLiteral("(%1 %2 %3)").arg(l, sqlOp, plainLiteralAgainstColumn(l, concatExpr()));
+                    const QString right = plain(concatExpr());
+                    c.infix(u' ' + sqlOp + u' ' + right);
                     matched = true;
                     break;
                 }
@@ -542,7 +592,7 @@ private:
                 take();
                 const bool neg = acceptWord("NOT");
                 expectWord("NULL");
-                l = QStringLiteral("(%1 IS %2NULL)").arg(l, neg ? QStringLiteral("NOT ") : QString());
+                c.infix(neg ? QStringLiteral(" IS NOT NULL") : QStringLiteral(" IS NULL"));
                 continue;
             }
             bool neg = false;
@@ -550,73 +600,74 @@ private:
                 take();
                 neg = true;
             }
-            const QString notText = neg ? QStringLiteral("NOT ") : QString();
+            const QString notText = neg ? QStringLiteral(" NOT") : QString();
             if (acceptWord("LIKE") || acceptWord("ALIKE")) {
-                l = QStringLiteral("(%1 %2LIKE %3)").arg(l, notText, concatExpr());
+                c.infix(notText + QStringLiteral(" LIKE ") + concatExpr());
                 continue;
             }
             if (acceptWord("BETWEEN")) {
-                const QString lo = plainLiteralAgainstColumn(l, concatExpr());
+                const QString lo = plain(concatExpr());
                 expectWord("AND");
-                const QString hi = plainLiteralAgainstColumn(l, concatExpr());
-                l = QStringLiteral("(%1 %2BETWEEN %3 AND %4)").arg(l, notText, lo, hi);
+                const QString hi = plain(concatExpr());
+                c.infix(notText + QStringLiteral(" BETWEEN ") + lo + QStringLiteral(" AND ") + hi);
                 continue;
             }
             if (acceptWord("IN")) {
                 expectSymbol("(");
+                QString list;
                 if (peek().isWord("SELECT")) {
-                    const QString sub = query();
-                    expectSymbol(")");
-                    l = QStringLiteral("(%1 %2IN (%3))").arg(l, notText, sub);
+                    list = query();
                 } else {
-                    QStringList list;
+                    QStringList items;
                     do {
-                        list << expr();
+                        items << expr();
                     } while (acceptSymbol(","));
-                    expectSymbol(")");
-                    l = QStringLiteral("(%1 %2IN (%3))").arg(l, notText, list.join(QStringLiteral(", ")));
+                    list = items.join(QStringLiteral(", "));
                 }
+                expectSymbol(")");
+                c.infix(notText + QStringLiteral(" IN (") + list + u')');
                 continue;
             }
             if (neg) syntaxError(QStringLiteral("expected LIKE, BETWEEN or IN after NOT"));
-            return l;
+            return c.text();
         }
     }
 
     QString concatExpr()
     {
-        QString l = addExpr();
-        while (acceptSymbol("&")) l = QStringLiteral("jet_concat(%1, %2)").arg(l, addExpr());
-        return l;
+        Chain c(addExpr());
+        while (acceptSymbol("&")) c.call(QLatin1String("jet_concat"), addExpr());
+        return c.text();
     }
     QString addExpr()
     {
-        QString l = modExpr();
+        Chain c(modExpr());
         for (;;) {
-            if (acceptSymbol("+")) l = QStringLiteral("jet_add(%1, %2)").arg(l, modExpr());
-            else if (acceptSymbol("-")) l = QStringLiteral("jet_sub(%1, %2)").arg(l, modExpr());
-            else return l;
+            if (acceptSymbol("+")) c.call(QLatin1String("jet_add"), modExpr());
+            else if (acceptSymbol("-")) c.call(QLatin1String("jet_sub"), modExpr());
+            else return c.text();
         }
     }
+    // Mod binds less tightly than \ (10 Mod 4 \ 2 is 10 Mod 2), \ less than * and /.
     QString modExpr()
     {
-        QString l = idivExpr();
-        while (acceptWord("MOD")) l = QStringLiteral("jet_mod(%1, %2)").arg(l, idivExpr());
-        return l;
+        Chain c(idivExpr());
+        while (acceptWord("MOD")) c.call(QLatin1String("jet_mod"), idivExpr());
+        return c.text();
     }
     QString idivExpr()
     {
-        QString l = mulExpr();
-        while (acceptSymbol("\\")) l = QStringLiteral("jet_idiv(%1, %2)").arg(l, mulExpr());
-        return l;
+        Chain c(mulExpr());
+        while (acceptSymbol("\\")) c.call(QLatin1String("jet_idiv"), mulExpr());
+        return c.text();
     }
     QString mulExpr()
     {
-        QString l = unaryExpr();
+        Chain c(unaryExpr());
         for (;;) {
-            if (acceptSymbol("*")) l = QStringLiteral("jet_mul(%1, %2)").arg(l, unaryExpr());
-            else if (acceptSymbol("/")) l = QStringLiteral("jet_div(%1, %2)").arg(l, unaryExpr());
-            else return l;
+            if (acceptSymbol("*")) c.call(QLatin1String("jet_mul"), unaryExpr());
+            else if (acceptSymbol("/")) c.call(QLatin1String("jet_div"), unaryExpr());
+            else return c.text();
         }
     }
     QString unaryExpr()
@@ -628,9 +679,9 @@ private:
     }
     QString powExpr()
     {
-        QString l = primary();
-        while (acceptSymbol("^")) l = QStringLiteral("jet_pow(%1, %2)").arg(l, powOperand());
-        return l;
+        Chain c(primary());
+        while (acceptSymbol("^")) c.call(QLatin1String("jet_pow"), powOperand());
+        return c.text();
     }
     QString powOperand()
     {
@@ -644,9 +695,14 @@ private:
     {
         const Token t = peek();
         switch (t.kind) {
-        case Token::Kind::Number:
+        case Token::Kind::Number: {
             take();
+            // SQLite would read 1e999 as infinity; Jet refuses a number it cannot hold.
+            bool ok = false;
+            const double d = t.text.toDouble(&ok);
+            if (!ok || !std::isfinite(d)) fail(QStringLiteral("Overflow: the number ") + t.text + QStringLiteral(" is too large."));
             return t.text;
+        }
         case Token::Kind::String:
             take();
             return quoteString(t.text) + QStringLiteral(" COLLATE JET");
