@@ -44,11 +44,18 @@ protected:
     }
 };
 
-TEST_P(FixtureTest, TablesListsTheTabsInOrder)
+TEST_P(FixtureTest, TablesListsTheUserTablesInOrder)
 {
     const CliRun r = runCli({QStringLiteral("tables"), databasePath(fixture())});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out.toStdString(), readFile(expected(QStringLiteral("tables.txt"))).toStdString());
+    EXPECT_EQ(r.out.toStdString(), readFile(expected(QStringLiteral("user-tables.txt"))).toStdString());
+}
+
+TEST_P(FixtureTest, TablesWithSystemListsEveryTableDefinition)
+{
+    const CliRun r = runCli({QStringLiteral("tables"), databasePath(fixture()), QStringLiteral("--system")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.toStdString(), readFile(expected(QStringLiteral("tables-system.txt"))).toStdString());
 }
 
 TEST_P(FixtureTest, ExportOfEveryTableMatchesTheIndependentReaders)

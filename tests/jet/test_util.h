@@ -46,6 +46,44 @@ inline std::shared_ptr<const jet::Table> openTable(jet::Database& db, const std:
     return *t;
 }
 
+// Little-endian loads and stores on a file image (tests build damaged copies of fixtures).
+inline uint16_t loadLe16(const std::vector<std::byte>& b, size_t at) {
+    return uint16_t(uint8_t(b.at(at)) | uint8_t(b.at(at + 1)) << 8);
+}
+inline uint32_t loadLe32(const std::vector<std::byte>& b, size_t at) {
+    return uint32_t(loadLe16(b, at)) | uint32_t(loadLe16(b, at + 2)) << 16;
+}
+inline void storeLe16(std::vector<std::byte>& b, size_t at, uint16_t v) {
+    b.at(at) = std::byte(uint8_t(v));
+    b.at(at + 1) = std::byte(uint8_t(v >> 8));
+}
+inline void storeLe32(std::vector<std::byte>& b, size_t at, uint32_t v) {
+    storeLe16(b, at, uint16_t(v));
+    storeLe16(b, at + 2, uint16_t(v >> 16));
+}
+inline std::vector<std::byte> byteVector(std::initializer_list<int> v) {
+    std::vector<std::byte> out;
+    for (int x : v) out.push_back(std::byte(uint8_t(x)));
+    return out;
+}
+
+// Data pages of a table in file order (page type 1, owner = its definition page).
+inline std::vector<size_t> dataPagesOf(const std::vector<std::byte>& file, size_t pageSize, uint32_t tdefPage) {
+    std::vector<size_t> pages;
+    for (size_t p = 1; p < file.size() / pageSize; ++p)
+        if (file[p * pageSize] == std::byte{1} && loadLe32(file, p * pageSize + 4) == tdefPage) pages.push_back(p);
+    return pages;
+}
+
+inline std::unique_ptr<jet::Database> openBytes(const std::vector<std::byte>& bytes, const std::string& name = "copy.mdb") {
+    auto db = jet::Database::openBuffer(bytes, name);
+    if (!db) {
+        ADD_FAILURE() << name << ": " << db.error().describe();
+        return nullptr;
+    }
+    return std::move(*db);
+}
+
 // Every row as canonical text; std::nullopt for Null.
 using Cell = std::optional<std::string>;
 using Rows = std::vector<std::vector<Cell>>;

@@ -10,6 +10,7 @@ recorded; where they disagree a rule below decides, and every decision is writte
 <table>.notes beside <table>.csv.
 
     ORACLE_DIR=/tmp/oracle tools/oracle/build_expected.py FIXTURES_DIR OUT_DIR [fixture...]
+    tools/oracle/build_expected.py --lists-only FIXTURES_DIR OUT_DIR   (only the table lists, mdbtools)
 
 Oracles used: mdbtools 1.0.0+dfsg-1.1 (Debian 12), mdb-reader 3.2.0 (npm, installed in $ORACLE_DIR).
 Raw outputs of both readers are kept under $ORACLE_DIR/raw/<fixture>/ for inspection.
@@ -243,13 +244,48 @@ def dump_mdbtools(db, raw, tables):
 TABLE_TYPES = {1, 4, 6}   # local, ODBC-linked, linked tables: the engine's table definitions
 
 
-def tab_order(catalog):
-    """TableDefs sorted by name without regard to case, minus the two flag values the table tabs
-    skip (whole-value tests, not bit tests)."""
-    names = [c["name"] for c in catalog
-             if c["type"] in TABLE_TYPES
-             and (c["flags"] or 0) not in (-2147483648, 2)]
+def tab_order(catalog, jet3=None):
+    """TableDefs sorted by name without regard to case. jet3 None: every table definition but the
+    two whole flag values -2147483648 and 2 (the set whose exports are recorded). jet3 True/False:
+    the user tables that `tabulon-cli tables` lists: Jet 3 files by the same whole-value test, Jet 4
+    and ACE files without any table whose flags carry the system bit 0x80000000 or the hidden
+    bit 0x2. jet3 "all": every table definition (`tables --system`)."""
+    def listed(flags):
+        flags = (flags or 0) & 0xFFFFFFFF
+        if jet3 == "all":
+            return True
+        if jet3 is None or jet3:
+            return flags not in (0x80000000, 2)
+        return flags & 0x80000002 == 0
+    names = [c["name"] for c in catalog if c["type"] in TABLE_TYPES and listed(c["flags"])]
     return sorted(names, key=lambda s: (s.lower(), s))
+
+
+def is_jet3(db):
+    with open(db, "rb") as f:
+        head = f.read(0x15)
+    return len(head) > 0x14 and head[0x14] == 0
+
+
+def write_table_lists(outdir, cat_r, cat_m, jet3, notes):
+    """tables.txt, user-tables.txt and tables-system.txt (see TABLE_LIST_NOTE), mdbtools' catalog
+    where both readers open the file."""
+    for fname, rule in (("tables.txt", None), ("user-tables.txt", jet3), ("tables-system.txt", "all")):
+        order_r = tab_order(cat_r, rule) if cat_r else None
+        order_m = tab_order(cat_m, rule) if cat_m else None
+        if order_r is not None and order_m is not None and order_r != order_m:
+            notes.append("%s: the readers' catalogs differ: mdb-reader %r, mdbtools %r; mdbtools taken."
+                         % (fname, order_r, order_m))
+        order = order_m if order_m is not None else order_r
+        with open(os.path.join(outdir, fname), "w", encoding="utf-8", newline="") as f:
+            f.write("".join(t + "\n" for t in order))
+
+
+TABLE_LIST_NOTE = ("Table definitions from MSysObjects (Type 1, 4, 6), sorted by name without regard to case. "
+                   "tables.txt: without the two whole flag values -2147483648 and 2 (the tables whose exports "
+                   "are recorded). user-tables.txt (what tabulon-cli tables prints): Jet 3 files the same, Jet 4 "
+                   "and ACE files without any table whose flags carry 0x80000000 or 0x2. tables-system.txt: "
+                   "every table definition (tabulon-cli tables --system).")
 
 
 def catalog_from_mdbtools(rows):
@@ -337,26 +373,21 @@ def build_fixture(root, fixture, out_root):
     os.makedirs(outdir, exist_ok=True)
     summary = []
 
-    # table list
+    # table lists; exports are recorded for every table definition but the two whole flag values
     cat_r = reader.get("catalog") or None
     cat_m = catalog_from_mdbtools(mt["catalog"])
     order_r = tab_order(cat_r) if cat_r else None
     order_m = tab_order(cat_m) if cat_m else None
-    notes = ["tables.txt: table definitions from MSysObjects (Type 1, 4, 6), sorted by name "
-             "without regard to case, without the flag values -2147483648 and 2."]
+    notes = [TABLE_LIST_NOTE]
     if order_r is None and order_m is None:
         notes.append("Neither reader opens the file: mdb-reader: %s; mdbtools: %s"
                      % (reader["errors"].get(""), "cannot read MSysObjects"))
         open(os.path.join(outdir, "tables.notes"), "w").write("\n".join(notes) + "\n")
         return ["%s: no reader opens it" % name]
-    if order_r is not None and order_m is not None and order_r != order_m:
-        notes.append("The readers' catalogs differ: mdb-reader %r, mdbtools %r; mdbtools taken."
-                     % (order_r, order_m))
     order = order_m if order_m is not None else order_r
+    write_table_lists(outdir, cat_r, cat_m, is_jet3(db), notes)
     notes.append("mdb-tables -1 (user tables as mdbtools sees them): %r" % (mt["tables"],))
     notes.append("mdb-reader getTableNames(): %r" % (reader.get("tables"),))
-    with open(os.path.join(outdir, "tables.txt"), "w", encoding="utf-8", newline="") as f:
-        f.write("".join(t + "\n" for t in order))
     open(os.path.join(outdir, "tables.notes"), "w", encoding="utf-8").write("\n".join(notes) + "\n")
 
     # Jet 3 names outside ASCII come out of mdb-reader as mojibake: pair the two catalogs row by
@@ -528,9 +559,36 @@ def write_table(outdir, table, header, body, notes):
     write_notes(outdir, table, notes)
 
 
+def rebuild_table_lists(root, fixture, out_root):
+    """Only the table lists and tables.notes, from mdbtools' catalog (--lists-only)."""
+    db = os.path.join(root, fixture)
+    name = os.path.basename(fixture)
+    outdir = os.path.join(out_root, name)
+    if not os.path.isdir(outdir):
+        return []
+    rc, out, _ = run(["mdb-export", db, "MSysObjects"])
+    if rc != 0:
+        return ["%s: mdbtools cannot read MSysObjects" % name]
+    cat_m = catalog_from_mdbtools(list(csv.reader(io.StringIO(out, newline=""))))
+    notes_path = os.path.join(outdir, "tables.notes")
+    old = open(notes_path, encoding="utf-8").read().splitlines() if os.path.exists(notes_path) else []
+    notes = [TABLE_LIST_NOTE]
+    write_table_lists(outdir, None, cat_m, is_jet3(db), notes)
+    notes += [n for n in old if n.startswith(("mdb-tables -1", "mdb-reader getTableNames", "The readers' catalogs"))]
+    open(notes_path, "w", encoding="utf-8").write("\n".join(notes) + "\n")
+    return []
+
+
 def main():
-    root, out_root = sys.argv[1], sys.argv[2]
-    fixtures = sys.argv[3:] or fixture_list(root)
+    args = sys.argv[1:]
+    lists_only = "--lists-only" in args
+    args = [a for a in args if a != "--lists-only"]
+    root, out_root = args[0], args[1]
+    fixtures = args[2:] or fixture_list(root)
+    if lists_only:
+        for fx in fixtures:
+            rebuild_table_lists(root, fx, out_root)
+        return
     summary = []
     for fx in fixtures:
         print("==", fx, flush=True)

@@ -39,7 +39,7 @@ std::shared_ptr<jet::Database> openJetDatabase(const QString& path)
         throw automation::Error(QStringLiteral("Could not find file '%1'.").arg(path));
     if (info.isDir())
         throw automation::Error(QStringLiteral("'%1' is a folder, not a database file.").arg(path));
-    if (info.size() == 0)
+    if (info.isFile() && info.size() == 0)   // pipes and devices report size 0 too: the reader names them
         throw automation::Error(QStringLiteral("'%1' is empty: it is no database file.").arg(path));
     auto db = jet::Database::open(QFile::encodeName(path).toStdString());
     if (!db)

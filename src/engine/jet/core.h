@@ -47,6 +47,7 @@ struct Format {
 
 struct DbCore {
     std::string path;
+    std::string folder;  // absolute folder of `path` when it was opened (links resolve against it)
     Format fmt;
     uint16_t codePage = 0;
     std::unique_ptr<PageStore> pages;

@@ -73,7 +73,10 @@ void appendScaled(std::string& out, bool negative, std::string digits, int scale
         size_t end = digits.size();
         while (end > point && digits[end - 1] == '0') --end;
         std::string r = digits.substr(0, point);
-        if (end > point) r += "." + digits.substr(point, end - point);
+        if (end > point) {
+            r += '.';
+            r.append(digits, point, end - point);
+        }
         digits = std::move(r);
     }
     bool zero = digits.find_first_not_of("0.") == std::string::npos;
@@ -370,8 +373,9 @@ char* putDate(char* p, const DateParts& d) {
 
 inline bool specialByte(char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; }
 
-// True when the text holds a comma, quote, CR or LF, or is empty (an unquoted empty field is
-// Null); eight bytes at a time.
+}  // namespace
+
+// Eight bytes at a time: the export asks this for every text cell.
 bool needsQuotes(std::string_view t) {
     if (t.empty()) return true;
     const char* p = t.data();
@@ -391,6 +395,8 @@ bool needsQuotes(std::string_view t) {
         if (specialByte(p[k])) return true;
     return false;
 }
+
+namespace {
 
 // Shortest round-trip text of a double, as std::to_chars gives it. Amounts with one or two
 // decimals (the common case) are written directly: below 1e9 the doubles are far closer together

@@ -25,6 +25,10 @@ namespace jet::csv {
 void appendValue(std::string& out, const Value& v);
 std::string valueText(const Value& v);
 
+// True when a text cell must be quoted: it holds a comma, quote, CR or LF, or is empty (an
+// unquoted empty field is Null).
+bool needsQuotes(std::string_view text);
+
 // Field with RFC 4180 quoting when it holds a comma, quote, CR or LF.
 void appendField(std::string& out, std::string_view text);
 void appendField(std::string& out, const Value& v);

@@ -1,5 +1,6 @@
 #include "jet/database.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -59,6 +60,22 @@ int64_t intOf(const Value& v) {
     case ValueKind::Int64: return v.asInt();
     default: return 0;
     }
+}
+
+// True when few of the first pages (page 2 aside) carry a page header: a page type and the
+// byte 0x01 after it, or nothing at all (a fresh page).
+bool pagesLookEncrypted(detail::DbCore& core) {
+    uint32_t looked = 0, plausible = 0;
+    for (uint32_t n = 1; n < core.pageCount() && n <= 16; ++n) {
+        if (n == kCatalogPage) continue;
+        auto p = core.page(n);
+        if (!p) break;
+        ++looked;
+        const uint8_t type = ld8(p->bytes.data()), second = ld8(p->bytes.data() + 1);
+        const bool blank = std::all_of(p->bytes.begin(), p->bytes.end(), [](std::byte b) { return b == std::byte{0}; });
+        if ((type >= 0x01 && type <= 0x08 && second == 0x01) || blank) ++plausible;
+    }
+    return looked > 0 && plausible * 4 <= looked;
 }
 
 std::string textOf(const Value& v) { return v.kind() == ValueKind::Text ? std::string(v.asText()) : std::string(); }
@@ -132,8 +149,12 @@ Result<void> loadCatalog(Database::State& s) {
     return {};
 }
 
+// The folder of a database file, made absolute so that it does not follow later changes of the
+// current directory.
 std::string dirOf(const std::string& path) {
-    std::filesystem::path p(path);
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(path.empty() ? std::string(".") : path, ec);
+    if (ec) p = path;
     return p.has_parent_path() ? p.parent_path().string() : std::string(".");
 }
 
@@ -212,6 +233,7 @@ Result<std::unique_ptr<Database>> Database::openSource(std::unique_ptr<detail::B
 
     auto core = std::make_shared<detail::DbCore>();
     core->path = path;
+    core->folder = dirOf(path);  // now: a later change of the current directory must not move it
     core->fmt = detail::Format::forVersion(version);
     const uint32_t ps = core->fmt.pageSize;
     if (size < uint64_t(ps) * 3)
@@ -228,8 +250,14 @@ Result<std::unique_ptr<Database>> Database::openSource(std::unique_ptr<detail::B
     auto p2 = core->page(kCatalogPage);
     if (!p2) return p2.error();
     if (ld8(p2->bytes.data()) != 0x02) {
-        if (ace) return makeError(label + ": the database is encrypted; encrypted databases cannot be read", 2, 0);
-        return makeError(label + ": page 2 is not the system catalog (damaged or encoded file)", 2, 0);
+        // Encrypted pages look random; a damaged file still has the page headers of the others.
+        if (pagesLookEncrypted(*core)) {
+            if (ace) return makeError(label + ": the database is encrypted; encrypted databases cannot be read", 2, 0);
+            return makeError(label + ": the pages are encoded in a way this reader does not know (encrypted?)", 2, 0);
+        }
+        return makeError(label + ": the file is damaged: page 2 should hold the system catalog's table definition "
+                                 "but its page type is " + std::to_string(ld8(p2->bytes.data())),
+                         2, 0);
     }
 
     auto state = std::make_unique<State>();
@@ -276,28 +304,35 @@ Result<std::shared_ptr<const Table>> Database::table(std::string_view name) {
         if (e.type == object_type::LinkedOdbc)
             return makeError("table \"" + e.name + "\" is linked through ODBC (" + e.connect + "); it cannot be opened here");
         if (s_->linkDepth > 4) return makeError("linked table \"" + e.name + "\": links nest too deep");
-        // The stored path is usually a Windows path; try it, then the same name beside this file.
+        // The stored path is usually a Windows path (relative here). An absolute path is tried as
+        // it stands; anything else against this file's folder, never the current directory, so a
+        // command gives the same rows wherever it runs. Then the same file name beside this file.
         std::string stored = e.linkedDatabase;
         std::string unix = stored;
         for (char& c : unix)
             if (c == '\\') c = '/';
+        const std::string& here = s_->core->folder;
+        const std::filesystem::path storedPath(unix);
         std::vector<std::string> candidates;
-        candidates.push_back(unix);
-        std::string base = std::filesystem::path(unix).filename().string();
-        std::string here = dirOf(s_->core->path);
-        if (!std::filesystem::path(unix).is_absolute()) candidates.push_back(here + "/" + unix);
-        if (!base.empty()) candidates.push_back(here + "/" + base);
+        if (!unix.empty()) candidates.push_back(storedPath.is_absolute() ? unix : here + "/" + unix);
+        const std::string base = storedPath.filename().string();
+        if (!base.empty() && (candidates.empty() || candidates.front() != here + "/" + base))
+            candidates.push_back(here + "/" + base);
         std::string resolved;
         for (const std::string& c : candidates) {
             std::error_code ec;
-            if (!c.empty() && std::filesystem::is_regular_file(c, ec)) {
+            if (std::filesystem::is_regular_file(c, ec)) {
                 resolved = std::filesystem::weakly_canonical(c, ec).string();
                 if (resolved.empty()) resolved = c;
                 break;
             }
         }
-        if (resolved.empty())
-            return makeError("linked table \"" + e.name + "\": the database " + stored + " was not found");
+        if (resolved.empty()) {
+            std::string tried;
+            for (const std::string& c : candidates) tried += (tried.empty() ? "" : ", ") + c;
+            return makeError("linked table \"" + e.name + "\": the database " + stored + " was not found" +
+                             (tried.empty() ? std::string() : " (tried " + tried + ")"));
+        }
         auto it = s_->linked.find(resolved);
         if (it == s_->linked.end()) {
             auto other = Database::open(resolved);

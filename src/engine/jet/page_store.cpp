@@ -49,7 +49,8 @@ private:
 }  // namespace
 
 Result<std::unique_ptr<ByteSource>> openFileSource(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO must not wait for a writer; regular files read as usual.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         int e = errno;
         if (e == ENOENT) return makeError("file not found: " + path);
@@ -67,7 +68,11 @@ Result<std::unique_ptr<ByteSource>> openFileSource(const std::string& path) {
     }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
-        return makeError(path + " is not a regular file");
+        const char* what = S_ISFIFO(st.st_mode)                        ? "a named pipe (FIFO)"
+                           : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
+                           : S_ISSOCK(st.st_mode)                       ? "a socket"
+                                                                         : "no regular file";
+        return makeError(path + " is " + what + ", not a database file");
     }
 #ifdef POSIX_FADV_SEQUENTIAL
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -168,7 +173,21 @@ Result<PageRef> PageStore::page(uint32_t n) {
                              std::to_string(pageCount_) + " pages)",
                          int64_t(n));
     auto chunk = load(n / chunkPages_);
-    if (!chunk) return chunk.error();
+    if (!chunk) {
+        // The chunk could not be read whole (a file cut short while it is read): this page alone
+        // may still be there, so that only the pages really gone are lost.
+        std::shared_ptr<std::byte[]> data(new std::byte[pageSize_]);
+        if (!src_->readAt(uint64_t(n) * pageSize_, std::span<std::byte>(data.get(), pageSize_)))
+            return makeError("cannot read page " + std::to_string(n) +
+                                 " from the file (it ended early or could not be read; was it changed while open?)",
+                             int64_t(n), 0);
+        decode(data.get(), n);
+        PageRef ref;
+        ref.bytes = ByteSpan(data.get(), pageSize_);
+        ref.holder = std::move(data);
+        ref.number = n;
+        return ref;
+    }
     Chunk* c = *chunk;
     PageRef ref;
     ref.holder = c->data;

@@ -101,7 +101,12 @@ Result<PropertyBlob> parseProperties(const DbCore& core, ByteSpan blob) {
             if (!r.ok() || entLen < 8) return makeError("property entry does not fit");
             r.seek(entryStart + entLen);
             Property p;
-            p.name = nameIdx < names.size() ? names[nameIdx] : "#" + std::to_string(nameIdx);
+            if (nameIdx < names.size()) {
+                p.name = names[nameIdx];
+            } else {
+                p.name = "#";
+                p.name += std::to_string(nameIdx);
+            }
             p.type = type;
             p.ddl = ddl != 0;
             p.value = propertyValue(core, type, val);
