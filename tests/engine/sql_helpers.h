@@ -142,6 +142,7 @@ public:
         m_conn->addTable(name, sql::makeMemoryRowSource(std::move(t)));
     }
     sql::Connection& connection() { return *m_conn; }
+    const std::shared_ptr<sql::Connection>& shared() { return m_conn; }
 
     Result run(const QString& sqlText)
     {

@@ -59,8 +59,10 @@ public:
     sqlite3* handle() const { return m_db; }
     TableRegistry& registry() { return m_registry; }
 
-    // How many tables and queries have been made known to SQLite so far.
+    // How many tables and queries have been made known to SQLite so far, and whether the saved
+    // queries' definitions have been read.
     int declaredCount() const { return m_declared; }
+    bool queriesRead() const { return m_queriesLoaded; }
 
     // Everything the database offers to SQL, listed from the reader's catalog.
     static std::shared_ptr<Connection> forDatabase(const std::shared_ptr<jet::Database>& db);
