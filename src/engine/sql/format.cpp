@@ -241,9 +241,11 @@ QString dateFormat(double ole, const QString& f)
     QString out;
     bool lastWasHour = false;
     qsizetype i = 0;
+    // How many of the same letter follow, counted up to 6 (the longest token, "dddddd"):
+    // counting a long run again at each of its tokens would cost time quadratic in its length.
     auto run = [&](QChar c) {
         qsizetype j = i;
-        while (j < f.size() && f[j].toLower() == c) ++j;
+        while (j < f.size() && j - i < 6 && f[j].toLower() == c) ++j;
         return int(j - i);
     };
     auto nextIsSecond = [&](qsizetype from) {

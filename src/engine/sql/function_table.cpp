@@ -104,7 +104,7 @@ const JetFunction kFunctions[] = {
 // Emitted by the translator itself, never named by a statement.
 const char* const kInternal[] = {
     "jet_date", "jet_concat", "jet_add", "jet_sub", "jet_mul", "jet_div", "jet_idiv", "jet_mod",
-    "jet_pow", "jet_xor", "jet_eqv", "jet_imp", "jet_percent_rows", "like",
+    "jet_pow", "jet_xor", "jet_eqv", "jet_imp", "jet_percent_rows", "like", "jet_bool",
 };
 
 } // namespace

@@ -242,6 +242,13 @@ void jetXor(sqlite3_context* ctx, int, Args argv) { logical(ctx, argv, 0); }
 void jetEqv(sqlite3_context* ctx, int, Args argv) { logical(ctx, argv, 1); }
 void jetImp(sqlite3_context* ctx, int, Args argv) { logical(ctx, argv, 2); }
 
+// A truth value of SQLite (1 or 0) as Jet's Boolean (-1 or 0).
+void jetBool(sqlite3_context* ctx, int, Args argv)
+{
+    if (isNull(argv[0])) return sqlite3_result_null(ctx);
+    resultBoolean(ctx, truth(argv[0]));
+}
+
 void jetDateLiteral(sqlite3_context* ctx, int, Args argv)
 {
     resultDate(ctx, sqlite3_value_double(argv[0]));
@@ -1128,6 +1135,7 @@ const ScalarDef kScalars[] = {
     {"jet_eqv", 2, jetEqv, true},
     {"jet_imp", 2, jetImp, true},
     {"jet_percent_rows", 2, jetPercentRows, true},
+    {"jet_bool", 1, jetBool, true},
     {"like", 2, likeFn, true},
     {"like", 3, likeFn, true},
     {"jet_nz", -1, jetNz, true},

@@ -293,7 +293,7 @@ private:
             expectWord("BY");
             QStringList terms;
             do {
-                terms << expr() + QStringLiteral(" COLLATE JET");
+                terms << valueExpr() + QStringLiteral(" COLLATE JET");
             } while (acceptSymbol(","));
             sqlText += QStringLiteral(" GROUP BY ") + terms.join(QStringLiteral(", "));
         }
@@ -320,7 +320,7 @@ private:
         expectWord("BY");
         QStringList terms, bare;
         do {
-            bare << expr();
+            bare << valueExpr();
             QString term = bare.back() + QStringLiteral(" COLLATE JET");
             if (acceptWord("DESC")) term += QStringLiteral(" DESC");
             else acceptWord("ASC");
@@ -346,7 +346,7 @@ private:
             return quoteIdentifier(name.text) + QStringLiteral(".*");
         }
         const std::size_t start = m_i;
-        const QString e = expr();
+        const QString e = valueExpr();
         const bool plainColumn = isColumnReference(start, m_i);
         m_lastItemExpr = e;
         if (acceptWord("AS")) {
@@ -480,6 +480,52 @@ private:
         return impExpr();
     }
 
+    // Whether the text an expression level returned last is a truth value in SQLite's form, 1
+    // or 0 (a comparison, AND, OR, NOT, LIKE, IN, EXISTS). Where one is used as a value, Jet's
+    // True is -1 (-(a > b) is 1, (a > b) = True holds): jet_bool() gives that. Conditions
+    // (WHERE, ON, HAVING, IIf's first argument) keep the plain form, which SQLite hands to the
+    // tables' indexes.
+    bool m_boolean = false;
+
+    static QString wrapBoolean(const QString& e) { return QStringLiteral("jet_bool(") + e + u')'; }
+    QString asValue(const QString& e)
+    {
+        const bool boolean = m_boolean;
+        m_boolean = false;
+        return boolean ? wrapBoolean(e) : e;
+    }
+    // An expression whose value is used (a select item, an argument, an ORDER BY term).
+    QString valueExpr() { return asValue(expr()); }
+
+    bool acceptOperator(const char* op)
+    {
+        return (op[0] >= 'A' && op[0] <= 'Z') ? acceptWord(op) : acceptSymbol(op);
+    }
+
+    // One level of left-associative arithmetic: next (op next)*, each op a Jet function.
+    QString arithmetic(QString (Parser::*next)(), std::initializer_list<std::pair<const char*, const char*>> ops)
+    {
+        const QString first = (this->*next)();
+        const bool firstBoolean = m_boolean;
+        Chain c(first);
+        bool applied = false;
+        for (;;) {
+            const char* function = nullptr;
+            for (const auto& [op, name] : ops) {
+                if (acceptOperator(op)) {
+                    function = name;
+                    break;
+                }
+            }
+            if (!function) break;
+            if (!applied && firstBoolean) c = Chain(wrapBoolean(first));
+            applied = true;
+            c.call(QLatin1String(function), asValue((this->*next)()));
+        }
+        m_boolean = applied ? false : firstBoolean;
+        return c.text();
+    }
+
     // A left-associative chain (a + b - c ...) written out in one pass: wrapping the text of
     // the left side again for every operator would cost time quadratic in the chain's length.
     class Chain {
@@ -514,40 +560,40 @@ private:
         QStringList m_heads, m_tails;
     };
 
-    QString impExpr()
-    {
-        Chain c(eqvExpr());
-        while (acceptWord("IMP")) c.call(QLatin1String("jet_imp"), eqvExpr());
-        return c.text();
-    }
-    QString eqvExpr()
-    {
-        Chain c(xorExpr());
-        while (acceptWord("EQV")) c.call(QLatin1String("jet_eqv"), xorExpr());
-        return c.text();
-    }
-    QString xorExpr()
-    {
-        Chain c(orExpr());
-        while (acceptWord("XOR")) c.call(QLatin1String("jet_xor"), orExpr());
-        return c.text();
-    }
+    // IMP, EQV and XOR take truth values either way and give Jet's Booleans themselves.
+    QString impExpr() { return arithmetic(&Parser::eqvExpr, {{"IMP", "jet_imp"}}); }
+    QString eqvExpr() { return arithmetic(&Parser::xorExpr, {{"EQV", "jet_eqv"}}); }
+    QString xorExpr() { return arithmetic(&Parser::orExpr, {{"XOR", "jet_xor"}}); }
     QString orExpr()
     {
         Chain c(andExpr());
-        while (acceptWord("OR")) c.infix(QStringLiteral(" OR ") + andExpr());
+        bool applied = false;
+        while (acceptWord("OR")) {
+            c.infix(QStringLiteral(" OR ") + andExpr());
+            applied = true;
+        }
+        if (applied) m_boolean = true;
         return c.text();
     }
     QString andExpr()
     {
         Chain c(notExpr());
-        while (acceptWord("AND")) c.infix(QStringLiteral(" AND ") + notExpr());
+        bool applied = false;
+        while (acceptWord("AND")) {
+            c.infix(QStringLiteral(" AND ") + notExpr());
+            applied = true;
+        }
+        if (applied) m_boolean = true;
         return c.text();
     }
     QString notExpr()
     {
         Nest guard(*this);
-        if (acceptWord("NOT")) return QStringLiteral("(NOT %1)").arg(notExpr());
+        if (acceptWord("NOT")) {
+            const QString inner = notExpr();
+            m_boolean = true;
+            return QStringLiteral("(NOT ") + inner + u')';
+        }
         return comparison();
     }
 
@@ -568,7 +614,16 @@ private:
 
     QString comparison()
     {
-        Chain c(concatExpr());
+        const QString first = concatExpr();
+        const bool firstBoolean = m_boolean;
+        Chain c(first);
+        bool applied = false;
+        // Every operator makes a truth value; a truth value compared is a value (-1 or 0).
+        auto apply = [&] {
+            if (!applied && firstBoolean) c = Chain(wrapBoolean(first));
+            applied = true;
+        };
+        auto operand = [&] { return asValue(concatExpr()); };
         // Only a bare column on the left lets a literal go plain (see above).
         auto plain = [&c](const QString& literal) {
             return c.single() ? plainLiteralAgainstColumn(c.first(), literal) : literal;
@@ -581,7 +636,8 @@ private:
                 if (t.isSymbol(op)) {
                     take();
                     const QString sqlOp = QLatin1String(op) == QLatin1String("!=") ? QStringLiteral("<>") : QString::fromLatin1(op);
-                    const QString right = plain(concatExpr());
+                    apply();
+                    const QString right = plain(operand());
                     c.infix(u' ' + sqlOp + u' ' + right);
                     matched = true;
                     break;
@@ -592,6 +648,7 @@ private:
                 take();
                 const bool neg = acceptWord("NOT");
                 expectWord("NULL");
+                apply();
                 c.infix(neg ? QStringLiteral(" IS NOT NULL") : QStringLiteral(" IS NULL"));
                 continue;
             }
@@ -602,17 +659,20 @@ private:
             }
             const QString notText = neg ? QStringLiteral(" NOT") : QString();
             if (acceptWord("LIKE") || acceptWord("ALIKE")) {
-                c.infix(notText + QStringLiteral(" LIKE ") + concatExpr());
+                apply();
+                c.infix(notText + QStringLiteral(" LIKE ") + operand());
                 continue;
             }
             if (acceptWord("BETWEEN")) {
-                const QString lo = plain(concatExpr());
+                apply();
+                const QString lo = plain(operand());
                 expectWord("AND");
-                const QString hi = plain(concatExpr());
+                const QString hi = plain(operand());
                 c.infix(notText + QStringLiteral(" BETWEEN ") + lo + QStringLiteral(" AND ") + hi);
                 continue;
             }
             if (acceptWord("IN")) {
+                apply();
                 expectSymbol("(");
                 QString list;
                 if (peek().isWord("SELECT")) {
@@ -620,7 +680,7 @@ private:
                 } else {
                     QStringList items;
                     do {
-                        items << expr();
+                        items << valueExpr();
                     } while (acceptSymbol(","));
                     list = items.join(QStringLiteral(", "));
                 }
@@ -629,64 +689,48 @@ private:
                 continue;
             }
             if (neg) syntaxError(QStringLiteral("expected LIKE, BETWEEN or IN after NOT"));
+            m_boolean = applied || firstBoolean;
             return c.text();
         }
     }
 
-    QString concatExpr()
-    {
-        Chain c(addExpr());
-        while (acceptSymbol("&")) c.call(QLatin1String("jet_concat"), addExpr());
-        return c.text();
-    }
-    QString addExpr()
-    {
-        Chain c(modExpr());
-        for (;;) {
-            if (acceptSymbol("+")) c.call(QLatin1String("jet_add"), modExpr());
-            else if (acceptSymbol("-")) c.call(QLatin1String("jet_sub"), modExpr());
-            else return c.text();
-        }
-    }
+    QString concatExpr() { return arithmetic(&Parser::addExpr, {{"&", "jet_concat"}}); }
+    QString addExpr() { return arithmetic(&Parser::modExpr, {{"+", "jet_add"}, {"-", "jet_sub"}}); }
     // Mod binds less tightly than \ (10 Mod 4 \ 2 is 10 Mod 2), \ less than * and /.
-    QString modExpr()
-    {
-        Chain c(idivExpr());
-        while (acceptWord("MOD")) c.call(QLatin1String("jet_mod"), idivExpr());
-        return c.text();
-    }
-    QString idivExpr()
-    {
-        Chain c(mulExpr());
-        while (acceptSymbol("\\")) c.call(QLatin1String("jet_idiv"), mulExpr());
-        return c.text();
-    }
-    QString mulExpr()
-    {
-        Chain c(unaryExpr());
-        for (;;) {
-            if (acceptSymbol("*")) c.call(QLatin1String("jet_mul"), unaryExpr());
-            else if (acceptSymbol("/")) c.call(QLatin1String("jet_div"), unaryExpr());
-            else return c.text();
-        }
-    }
+    QString modExpr() { return arithmetic(&Parser::idivExpr, {{"MOD", "jet_mod"}}); }
+    QString idivExpr() { return arithmetic(&Parser::mulExpr, {{"\\", "jet_idiv"}}); }
+    QString mulExpr() { return arithmetic(&Parser::unaryExpr, {{"*", "jet_mul"}, {"/", "jet_div"}}); }
     QString unaryExpr()
     {
         Nest guard(*this);
-        if (acceptSymbol("-")) return QStringLiteral("(- %1)").arg(unaryExpr());
+        if (acceptSymbol("-")) {
+            const QString operand = asValue(unaryExpr());
+            return QStringLiteral("(- ") + operand + u')';
+        }
         if (acceptSymbol("+")) return unaryExpr();
         return powExpr();
     }
     QString powExpr()
     {
-        Chain c(primary());
-        while (acceptSymbol("^")) c.call(QLatin1String("jet_pow"), powOperand());
+        const QString first = primary();
+        const bool firstBoolean = m_boolean;
+        Chain c(first);
+        bool applied = false;
+        while (acceptSymbol("^")) {
+            if (!applied && firstBoolean) c = Chain(wrapBoolean(first));
+            applied = true;
+            c.call(QLatin1String("jet_pow"), asValue(powOperand()));
+        }
+        m_boolean = applied ? false : firstBoolean;
         return c.text();
     }
     QString powOperand()
     {
         Nest guard(*this);
-        if (acceptSymbol("-")) return QStringLiteral("(- %1)").arg(powOperand());
+        if (acceptSymbol("-")) {
+            const QString operand = asValue(powOperand());
+            return QStringLiteral("(- ") + operand + u')';
+        }
         if (acceptSymbol("+")) return powOperand();
         return primary();
     }
@@ -694,6 +738,8 @@ private:
     QString primary()
     {
         const Token t = peek();
+        // Only a parenthesised condition or EXISTS is a truth value here.
+        m_boolean = false;
         switch (t.kind) {
         case Token::Kind::Number: {
             take();
@@ -721,6 +767,7 @@ private:
                 if (peek().isWord("SELECT")) {
                     const QString sub = query();
                     expectSymbol(")");
+                    m_boolean = false;
                     return u'(' + sub + u')';
                 }
                 const QString inner = expr();
@@ -741,9 +788,14 @@ private:
             expectSymbol("(");
             const QString sub = query();
             expectSymbol(")");
-            return QStringLiteral("EXISTS (%1)").arg(sub);
+            m_boolean = true;
+            return QStringLiteral("EXISTS (") + sub + u')';
         }
-        if (peek().isSymbol("(")) return functionCall(t);
+        if (peek().isSymbol("(")) {
+            const QString call = functionCall(t);
+            m_boolean = false;
+            return call;
+        }
         if (isReserved(t)) {
             --m_i;
             syntaxError(QStringLiteral("expected an expression"));
@@ -778,8 +830,11 @@ private:
                 if (f->aggregate && QLatin1String(f->sqlName) == QLatin1String("count") && peek().isSymbol("*")) {
                     take();
                     args << QStringLiteral("*");
+                } else if (args.isEmpty() && QLatin1String(f->jetName) == QLatin1String("IIf")) {
+                    args << expr();   // a condition (CASE WHEN)
+                    m_boolean = false;
                 } else {
-                    args << expr();
+                    args << valueExpr();
                 }
             } while (acceptSymbol(","));
         }
