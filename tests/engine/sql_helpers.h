@@ -47,8 +47,14 @@ inline QString canonical(const automation::Variant& v)
     }
     case T::Date: {
         const double d = v.get<automation::Date>()->days;
-        const long long day = static_cast<long long>(std::trunc(d));
+        long long day = static_cast<long long>(std::trunc(d));
         long long secs = std::llround(std::fabs(d - double(day)) * 86400.0);
+        // The fraction counts forward from midnight, also before 1900: a second that rounds
+        // up to midnight is the next day.
+        if (secs >= 86400) {
+            secs -= 86400;
+            ++day;
+        }
         // days since 1899-12-30 -> civil (same algorithm as a calendar, written out here)
         long long z = day - 25569 + 719468;
         const long long era = (z >= 0 ? z : z - 146096) / 146097;

@@ -103,6 +103,7 @@ void resultDateChecked(sqlite3_context* ctx, double ole);
 void resultNumber(sqlite3_context* ctx, double d, unsigned subtype)
 {
     if (!std::isfinite(d)) { overflow(ctx); return; }
+    if (d == 0) d = 0.0;   // no "-0" from Fix(-0.5) or Round(-0.4)
     if (subtype == kSubtypeDate) resultDateChecked(ctx, d);
     else if (subtype == kSubtypeCurrency) resultCurrency(ctx, std::round(d * 10000.0) / 10000.0);
     else sqlite3_result_double(ctx, d);
@@ -732,8 +733,10 @@ std::optional<DateParts> dateArg(sqlite3_context* ctx, sqlite3_value* v)
 
 int weekdayOf(double ole, int firstDay)
 {
-    // 30 Dec 1899 was a Saturday (7 with Sunday = 1).
-    const long long day = static_cast<long long>(std::floor(oleToLinear(ole)));
+    // 30 Dec 1899 was a Saturday (7 with Sunday = 1). The day as shown: a time rounded up to
+    // midnight is the next day.
+    const DateParts p = fromOle(ole);
+    const long long day = daysFromCivil(p.year, p.month, p.day);
     const int sundayBased = int(((day + 6) % 7 + 7) % 7) + 1;   // 1 = Sunday
     return ((sundayBased - firstDay) % 7 + 7) % 7 + 1;
 }
@@ -863,7 +866,7 @@ void jetDateDiff(sqlite3_context* ctx, int argc, Args argv)
     if (!ok) return;
     const DateParts a = fromOle(*d1), b = fromOle(*d2);
     const double la = oleToLinear(*d1), lb = oleToLinear(*d2);
-    const long long dayA = static_cast<long long>(std::floor(la)), dayB = static_cast<long long>(std::floor(lb));
+    const long long dayA = daysFromCivil(a.year, a.month, a.day), dayB = daysFromCivil(b.year, b.month, b.day);
     long long r = 0;
     switch (iv) {
     case Interval::Year: r = b.year - a.year; break;
@@ -904,7 +907,7 @@ void jetDatePart(sqlite3_context* ctx, int argc, Args argv)
     const int first = firstDayArg(ctx, argc, argv, 2, ok);
     if (!ok) return;
     const DateParts p = fromOle(*d);
-    const long long day = static_cast<long long>(std::floor(oleToLinear(*d)));
+    const long long day = daysFromCivil(p.year, p.month, p.day);
     const long long jan1 = daysFromCivil(p.year, 1, 1);
     switch (iv) {
     case Interval::Year: return sqlite3_result_int(ctx, p.year);

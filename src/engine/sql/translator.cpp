@@ -518,7 +518,7 @@ private:
                 }
             }
             if (!function) break;
-            if (!applied && firstBoolean) c = Chain(wrapBoolean(first));
+            if (!applied && firstBoolean) c.wrapBoolean();
             applied = true;
             c.call(QLatin1String(function), asValue((this->*next)()));
         }
@@ -542,6 +542,12 @@ private:
         {
             m_heads.push_back(QStringLiteral("("));
             m_tails.push_back(tail + u')');
+        }
+        // The whole so far as a value: jet_bool(...), see m_boolean.
+        void wrapBoolean()
+        {
+            m_heads.push_back(QStringLiteral("jet_bool("));
+            m_tails.push_back(QStringLiteral(")"));
         }
         bool single() const { return m_heads.isEmpty(); }
         const QString& first() const { return m_first; }
@@ -618,9 +624,10 @@ private:
         const bool firstBoolean = m_boolean;
         Chain c(first);
         bool applied = false;
-        // Every operator makes a truth value; a truth value compared is a value (-1 or 0).
+        // Every operator makes a truth value; a truth value compared is a value (-1 or 0):
+        // (2 > 1) = True holds.
         auto apply = [&] {
-            if (!applied && firstBoolean) c = Chain(wrapBoolean(first));
+            if (applied || firstBoolean) c.wrapBoolean();
             applied = true;
         };
         auto operand = [&] { return asValue(concatExpr()); };
@@ -717,7 +724,7 @@ private:
         Chain c(first);
         bool applied = false;
         while (acceptSymbol("^")) {
-            if (!applied && firstBoolean) c = Chain(wrapBoolean(first));
+            if (!applied && firstBoolean) c.wrapBoolean();
             applied = true;
             c.call(QLatin1String("jet_pow"), asValue(powOperand()));
         }
