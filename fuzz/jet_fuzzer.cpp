@@ -51,6 +51,11 @@ void readTable(jet::Database& db, const jet::CatalogEntry& entry, std::string& s
             jet::csv::appendField(sink, cursor.value(i));
         sink.clear();
     }
+    // The loss count can never exceed what the scan could have met.
+    if (cursor.missingRows() > cursor.unreadableRows() || (cursor.unreadableRows() > 0 && !cursor.firstLoss()))
+        __builtin_trap();
+    if (cursor.firstLoss())
+        sink += cursor.firstLoss()->describe();
     // A second pass through seek() exercises the row-position path.
     const jet::RowPosition last = cursor.position();
     cursor.rewind();

@@ -5,6 +5,9 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <string>
+#include <vector>
+
 struct CliRun {
     int exitCode = -1;
     QByteArray out;
@@ -32,3 +35,19 @@ inline QString testData(const QString& relative)
 {
     return QStringLiteral(TABULON_TEST_DATA "/") + relative;
 }
+
+// Runs tabulon-cli with arguments passed as bytes, as a shell passes them (file names that are
+// not valid UTF-8 included); `cwd` empty: the test's own directory.
+CliRun runCliBytes(const std::vector<std::string>& args, const std::string& cwd = {});
+
+// A copy of a test database written to a temporary folder, for tests that change bytes.
+struct DatabaseCopy {
+    QByteArray bytes;
+    // Catalog flags of a table (MSysObjects.Flags), changed in place; false when not found.
+    bool setCatalogFlags(const QString& table, quint32 flags);
+    // The first occurrence of `from` replaced by `to` (same length); false when not found.
+    bool replace(const QByteArray& from, const QByteArray& to);
+    // Written to `path`; false on failure.
+    bool save(const QString& path) const;
+};
+DatabaseCopy copyOf(const QString& fixture);

@@ -54,8 +54,11 @@ protected:
         ASSERT_EQ(good.size() % kPage, 0u);
         auto db = jet::Database::openBuffer(good);
         ASSERT_TRUE(db);
-        orders = (*db)->findTable("Orders")->tdefPage;
-        employees = (*db)->findTable("社員")->tdefPage;
+        const jet::CatalogEntry* o = (*db)->findTable("Orders");
+        const jet::CatalogEntry* e = (*db)->findTable("社員");
+        ASSERT_TRUE(o && e);
+        orders = o->tdefPage;
+        employees = e->tdefPage;
     }
     std::unique_ptr<jet::Database> open(const std::vector<std::byte>& bytes) {
         auto db = jet::Database::openBuffer(bytes, "damaged.mdb");

@@ -69,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{jet::Value::decimal(dec(false, 28, {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0})),
                  "7.9228162514264337593543950335"},
         TextCase{jet::Value::complex({7, 2}), "2 items"}, TextCase{jet::Value::complex({7, 1}), "1 item"}),
-    [](const auto& info) { return "v" + std::to_string(info.index); });
+    [](const auto& info) { return jet_test::caseName("v", info.index); });
 
 TEST(CsvField, QuotesOnlyWhenNeeded) {
     struct Case {
@@ -149,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DecodeCase{{0x42, 0xD8}, "\uFFFD"},
                       // odd trailing byte is dropped
                       DecodeCase{{0x41, 0x00, 0x42}, "A"}),
-    [](const auto& info) { return "c" + std::to_string(info.index); });
+    [](const auto& info) { return jet_test::caseName("c", info.index); });
 
 class Cp932Text : public ::testing::TestWithParam<DecodeCase> {};
 
@@ -172,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DecodeCase{{0xB1, 0xB2, 0x20, 0x41}, "ｱｲ A"},
                       DecodeCase{{0x82}, "\uFFFD"},               // lead byte at the end
                       DecodeCase{{0x82, 0x20}, "\uFFFD "}),
-    [](const auto& info) { return "c" + std::to_string(info.index); });
+    [](const auto& info) { return jet_test::caseName("c", info.index); });
 
 TEST(CodePageText, Cp1252AndOthers) {
     std::string s;

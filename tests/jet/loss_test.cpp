@@ -136,6 +136,45 @@ TEST_F(DamagedCopy, APageWhoseRowCountIsBrokenCountsTheRowsItHeld) {
     EXPECT_EQ(s.first->page, int64_t(page));
 }
 
+TEST_F(DamagedCopy, ARowCountTooLowForTheSlotTableLosesTheRowsPastIt) {
+    // 104 rows on the page, its count set to 50 (and to 103: the last row alone); a deleted
+    // row among those past the count is no loss.
+    for (uint16_t count : {uint16_t(50), uint16_t(103)}) {
+        auto bad = file;
+        const size_t page = pages[2];
+        const uint16_t held = rowCountOf(page);
+        storeLe16(bad, page * kPage + 12, count);
+        if (count == 50) storeLe16(bad, slotOf(page, 60), uint16_t(loadLe16(bad, slotOf(page, 60)) | 0x8000));
+        auto db = openBytes(bad);
+        ASSERT_TRUE(db);
+        const Scan s = scanTable(*db, "Big5000");
+        const uint64_t deleted = count == 50 ? 1 : 0;
+        EXPECT_EQ(s.rows, 5000u - (held - count)) << count;
+        EXPECT_EQ(s.missing, held - count - deleted) << count;
+        ASSERT_TRUE(s.first);
+        EXPECT_EQ(s.first->page, int64_t(page));
+        EXPECT_NE(s.first->message.find("lower than"), std::string::npos) << s.first->describe();
+    }
+    // A healthy file: no page says more than its count.
+    auto db = openBytes(file);
+    EXPECT_EQ(scanTable(*db, "Big5000").unreadable, 0u);
+}
+
+TEST_F(DamagedCopy, TheLargestRowCountAPageCanHoldIsTheLastOneTrusted) {
+    // 4096-byte page, 14-byte header: 2041 slots fill it; 2042 does not fit, so the page's own
+    // slot table and free space tell how many rows it held.
+    const size_t page = pages[0];
+    const uint16_t held = rowCountOf(page);
+    storeLe16(file, page * kPage + 12, 2042);
+    auto db = openBytes(file);
+    ASSERT_TRUE(db);
+    const Scan s = scanTable(*db, "Big5000");
+    EXPECT_EQ(s.rows, 5000u - held);
+    EXPECT_EQ(s.missing, held);
+    ASSERT_TRUE(s.first);
+    EXPECT_NE(s.first->message.find("row count 2042 does not fit"), std::string::npos) << s.first->describe();
+}
+
 TEST_F(DamagedCopy, RowsOfAPageThatCannotBeListedAreCountedFromTheDefinition) {
     // The row count and the free-space field disagree: the page does not say how many rows it
     // held. The first and the last data page, so that the loss is first seen at either end.
@@ -194,6 +233,71 @@ TEST_F(DamagedCopy, ARowWithTwoBadCellsCountsOnce) {
     EXPECT_EQ(cur.missingRows(), 0u);
     ASSERT_TRUE(cur.firstLoss());
     EXPECT_NE(cur.firstLoss()->message.find("column"), std::string::npos) << cur.firstLoss()->describe();
+}
+
+TEST_F(DamagedCopy, AnOverflowPointerToARowThePageDoesNotHaveLosesThatRow) {
+    // Row 0 of the first page points at row 130 of the next page, which holds 104 rows.
+    const size_t from = pages[0], to = pages[1];
+    ASSERT_LT(rowCountOf(to), 130);
+    const uint16_t slot = loadLe16(file, slotOf(from, 0));
+    storeLe16(file, slotOf(from, 0), uint16_t(slot | 0x4000));
+    storeLe32(file, from * kPage + (slot & 0x1FFF), uint32_t(to << 8) | 130u);
+    auto db = openBytes(file);
+    ASSERT_TRUE(db);
+    const Scan s = scanTable(*db, "Big5000");
+    EXPECT_EQ(s.rows, 4999u);
+    EXPECT_EQ(s.missing, 1u);
+    ASSERT_TRUE(s.first);
+    EXPECT_NE(s.first->message.find("row 130"), std::string::npos) << s.first->describe();
+}
+
+TEST_F(DamagedCopy, ARowWithFewerVariableColumnsThanItsCountReadsTheRestAsNull) {
+    // Orders' first row: var_len (before the one-byte null mask) set from 1 to 0. Customer is
+    // its only variable column; the row's count still covers it.
+    const uint32_t orders = openBytes(file)->findTable("Orders")->tdefPage;
+    const size_t page = dataPagesOf(file, kPage, orders).front();
+    ASSERT_EQ(loadLe16(file, page * kPage + kPage - 3), 1);
+    storeLe16(file, page * kPage + kPage - 3, 0);
+    auto db = openBytes(file);
+    ASSERT_TRUE(db);
+    auto t = db->table("Orders");
+    ASSERT_TRUE(t);
+    jet::Cursor cur(*t);
+    ASSERT_TRUE(cur.next());  // row 0 holds the page's last bytes
+    EXPECT_EQ(jet::csv::valueText(cur.value(0)), "10000");
+    EXPECT_TRUE(cur.value(1).isNull());
+    EXPECT_EQ(jet::csv::valueText(cur.value(2)), "0.25");
+    EXPECT_TRUE(cur.rowErrors().empty());
+    ASSERT_TRUE(cur.next());
+    EXPECT_EQ(std::string(cur.value(1).asText()), "Globex");
+}
+
+TEST_F(DamagedCopy, APageListOnMapPagesCountsEveryBitOfEveryMapPage) {
+    // Big5000's page list rewritten in the other form: a row of map page numbers, each map page
+    // a bitmap of (page size - 4) * 8 pages. Two map pages appended to the file: the first
+    // holds the table's data pages, the second one bit, for the first page it covers (32736),
+    // which lies beyond the end of the file.
+    const size_t mapA = file.size() / kPage, mapB = mapA + 1;
+    file.resize(file.size() + 2 * kPage);
+    for (size_t m : {mapA, mapB}) {
+        file[m * kPage] = std::byte{0x05};
+        file[m * kPage + 1] = std::byte{0x01};
+    }
+    for (size_t p : pages) file[mapA * kPage + 4 + p / 8] |= std::byte(uint8_t(1u << (p % 8)));
+    file[mapB * kPage + 4] = std::byte{0x01};
+    const uint32_t pointer = loadLe32(file, size_t(big) * kPage + 55);
+    const size_t mapPage = pointer >> 8, mapRow = pointer & 0xFF;
+    const size_t start = loadLe16(file, slotOf(mapPage, mapRow)) & 0x1FFF;
+    file[mapPage * kPage + start] = std::byte{0x01};
+    storeLe32(file, mapPage * kPage + start + 1, uint32_t(mapA));
+    storeLe32(file, mapPage * kPage + start + 5, uint32_t(mapB));
+    auto db = openBytes(file);
+    ASSERT_TRUE(db);
+    const Scan s = scanTable(*db, "Big5000");
+    EXPECT_EQ(s.rows, 5000u);
+    EXPECT_EQ(s.unreadable, 0u);  // the definition's 5000 rows were all found
+    ASSERT_TRUE(s.first);
+    EXPECT_EQ(s.first->page, (4096 - 4) * 8);
 }
 
 TEST_F(DamagedCopy, CallerMistakesAreNoLoss) {
@@ -258,6 +362,46 @@ TEST_F(DamagedCopy, AFileCutShortWhileItIsReadLosesOnlyThePagesGone) {
     EXPECT_EQ(cur.firstLoss()->page, int64_t(cutPage));
     EXPECT_NE(cur.firstLoss()->message.find("ended early"), std::string::npos) << cur.firstLoss()->describe();
     std::filesystem::remove_all(dir);
+}
+
+TEST_F(DamagedCopy, AFileCutShortBeforeItWasOpenedCountsThePagesItNoLongerHas) {
+    // The page list still names the data pages past the cut.
+    const size_t cutPage = pages[pages.size() / 2];
+    std::vector<std::byte> cut(file.begin(), file.begin() + ptrdiff_t(cutPage * kPage));
+    uint64_t before = 0;
+    for (size_t p : pages) {
+        if (p < cutPage) before += rowCountOf(p);
+    }
+    auto db = openBytes(cut);
+    ASSERT_TRUE(db);
+    const Scan s = scanTable(*db, "Big5000");
+    EXPECT_EQ(s.rows, before);
+    EXPECT_EQ(s.missing, 5000u - before);
+    ASSERT_TRUE(s.first);
+    EXPECT_EQ(s.first->page, int64_t(cutPage));
+    EXPECT_NE(s.first->message.find("beyond the end"), std::string::npos) << s.first->describe();
+}
+
+TEST(LossCount, AHugeRowCountInTheDefinitionSizesNothing) {
+    // huge-row-count.mdb: MSysModules2's definition says 0xFFFFFFFF rows; its one data page
+    // (page 28 of 2 KB pages) holds the rows there are.
+    auto file = readFile(dataPath("damaged/huge-row-count.mdb"));
+    auto db = openBytes(file, "huge.mdb");
+    ASSERT_TRUE(db);
+    auto t = db->table("MSysModules2");
+    ASSERT_TRUE(t);
+    EXPECT_EQ((*t)->rowCount(), 0xFFFFFFFFu);
+    const Scan whole = scanTable(*db, "MSysModules2");
+    EXPECT_GE(whole.rows, 1u);
+    EXPECT_EQ(whole.unreadable, 0u);
+    // Without its data page the loss is what one page can hold, not four billion rows.
+    std::vector<std::byte> cut(file.begin(), file.begin() + 28 * 2048);
+    auto small = openBytes(cut, "huge-cut.mdb");
+    ASSERT_TRUE(small);
+    const Scan s = scanTable(*small, "MSysModules2");
+    EXPECT_EQ(s.rows, 0u);
+    EXPECT_GE(s.missing, 1u);
+    EXPECT_LE(s.missing, (2048u - 10u) / 2u);
 }
 
 // --- Rows of a page whose row count is damaged, from its slot table and free space ---------------

@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {"row2", "1 item", "row2-memo", "row2-memo", "2 items", "2 items"},
                    {"row3", "3 items", "row3-memo", "row3-memo-again", "4 items", "0 items"},
                    {"row4", "1 item", "row4-memo", "row4-memo", "0 items", "1 item"}}}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+    [](const auto& info) { return jet_test::caseName("case", info.index); });
 
 TEST(RealFiles, CalculatedColumnsDecodeTheirResultType) {
     auto db = openDb("real/calcFieldTestV2010.accdb");
@@ -248,6 +248,129 @@ TEST(RealFiles, LogicalIndexesInStoredOrderWithTheirNumbers) {
     EXPECT_EQ(t->indexes()[1].number, 0u);
     EXPECT_TRUE(t->indexes()[1].primary);
     EXPECT_EQ(t->columns()[t->indexes()[1].columns.at(0).column].name, "A");
+}
+
+}  // namespace
+
+namespace {
+
+// Text sizes in characters as mdb-schema gives them: Jet 3 stores one byte a character, Jet 4
+// and ACE two.
+TEST(RealFiles, TextSizesInCharactersInEveryFormat) {
+    for (const char* file : {"real/testV1997.mdb", "real/testV2000.mdb", "real/testV2007.accdb"}) {
+        auto db = openDb(file);
+        ASSERT_TRUE(db);
+        auto t = openTable(*db, "Table1");
+        ASSERT_TRUE(t);
+        EXPECT_EQ(t->findColumn("A")->charLength, 50) << file;
+        EXPECT_EQ(t->findColumn("B")->charLength, 100) << file;
+        EXPECT_EQ(t->findColumn("C")->charLength, 0) << file;  // no text
+    }
+}
+
+// Date/Time Extended values at the ends of their range: days since 0001-01-01 up to 9999-12-31,
+// time of day in 100 ns ticks below one day. Row 1 (2020-06-17, stored as day 737592) rewritten.
+TEST(RealFiles, ExtendedDatesAtTheEndsOfTheirRange) {
+    const auto original = readFile(dataPath("real/extDateTestV2019.accdb"));
+    const std::string stored = "0000000000000737592:0000000000000000000:7";
+    const auto at = std::search(original.begin(), original.end(), stored.begin(), stored.end(),
+                                [](std::byte b, char c) { return b == std::byte(uint8_t(c)); });
+    ASSERT_NE(at, original.end());
+    struct Case {
+        const char* value;
+        const char* text;  // nullptr: unreadable
+    };
+    for (const Case& c : {Case{"0000000000003652058:0000000863999999999:7", "9999-12-31 23:59:59.9999999"},
+                          Case{"0000000000003652059:0000000000000000000:7", nullptr},
+                          Case{"0000000000000000000:0000000000000000001:7", "0001-01-01 00:00:00.0000001"},
+                          Case{"0000000000000737592:0000000864000000000:7", nullptr}}) {
+        auto file = original;
+        for (size_t i = 0; i < stored.size(); ++i) file[size_t(at - original.begin()) + i] = std::byte(uint8_t(c.value[i]));
+        auto db = openBytes(file, "ext.accdb");
+        ASSERT_TRUE(db);
+        auto t = openTable(*db, "Table1");
+        ASSERT_TRUE(t);
+        jet::Cursor cur(t, {t->findColumn("DateExt")->displayIndex});
+        ASSERT_TRUE(cur.next());
+        auto v = cur.read(0);
+        if (!c.text) {
+            EXPECT_FALSE(v) << c.value;
+            continue;
+        }
+        ASSERT_TRUE(v) << c.value << ": " << v.error().describe();
+        EXPECT_EQ(jet::csv::valueText(*v), c.text) << c.value;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Index flags (0x01 unique, 0x02 ignore nulls, 0x08 required) sit after the index's page
+// pointers: byte 38 of a Jet 3 definition, byte 46 of a Jet 4 one. The tables of
+// testIndexProperties are named after the flags their DataIndex carries.
+TEST(RealFiles, IndexFlagsAsTheTablesNameThem) {
+    auto db = openDb("real/testIndexPropertiesV2003.mdb");
+    ASSERT_TRUE(db);
+    struct Expect {
+        const char* table;
+        bool unique, ignoreNulls;
+    };
+    for (const Expect& e : {Expect{"TableIgnoreNulls1", false, true}, Expect{"TableIgnoreNulls2", false, true},
+                            Expect{"TableUnique1_temp", true, false}, Expect{"TableUnique2_temp", true, false}}) {
+        auto t = openTable(*db, e.table);
+        ASSERT_TRUE(t);
+        for (const jet::Index& ix : t->indexes()) {
+            if (ix.name == "PrimaryKey") {
+                EXPECT_TRUE(ix.unique && ix.required && !ix.ignoreNulls) << e.table;
+                continue;
+            }
+            EXPECT_EQ(ix.unique, e.unique) << e.table << "." << ix.name;
+            EXPECT_EQ(ix.ignoreNulls, e.ignoreNulls) << e.table << "." << ix.name;
+            EXPECT_FALSE(ix.required) << e.table << "." << ix.name;
+        }
+    }
+    // The same database in Jet 3 and Jet 4 form: the same flags.
+    for (const char* file : {"real/indexTestV1997.mdb", "real/indexTestV2000.mdb"}) {
+        auto d = openDb(file);
+        ASSERT_TRUE(d);
+        auto t3 = openTable(*d, "Table3");
+        ASSERT_TRUE(t3);
+        for (const jet::Index& ix : t3->indexes()) {
+            if (ix.name == "id") {
+                EXPECT_FALSE(ix.unique || ix.ignoreNulls || ix.required) << file;
+            } else if (ix.name == "PrimaryKey") {
+                EXPECT_TRUE(ix.unique && ix.required) << file;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Decimal values: sign byte, then the 96-bit (and more) magnitude as 32-bit words, the most
+// significant first. fixedNumericTestV2000.mdb, table test: col2 (scale 0) holds 1.
+TEST(RealFiles, DecimalWordsFromTheMostSignificant) {
+    auto file = readFile(dataPath("real/fixedNumericTestV2000.mdb"));
+    // The row's col2 .. col5: 1, 0, 0, 4.
+    std::vector<std::byte> row(4 * 17, std::byte{0});
+    row[13] = std::byte{1};
+    row[3 * 17 + 13] = std::byte{4};
+    auto at = std::search(file.begin(), file.end(), row.begin(), row.end());
+    ASSERT_NE(at, file.end());
+    const size_t pos = size_t(at - file.begin());
+    for (uint32_t w = 0; w < 4; ++w) storeLe32(file, pos + 1 + 4 * w, w + 1);  // 1, 2, 3, 4
+    for (const uint8_t sign : {uint8_t(0x00), uint8_t(0x80)}) {
+        file[pos] = std::byte(sign);
+        auto db = openBytes(file, "numeric.mdb");
+        ASSERT_TRUE(db);
+        Rows rows = readAll(openTable(*db, "test"));
+        ASSERT_EQ(rows.size(), 1u);
+        // 1·2^96 + 2·2^64 + 3·2^32 + 4
+        EXPECT_EQ(rows[0][1], Cell(std::string(sign ? "-" : "") + "79228162551157825753847955460"));
+    }
 }
 
 }  // namespace

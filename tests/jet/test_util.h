@@ -46,6 +46,14 @@ inline std::shared_ptr<const jet::Table> openTable(jet::Database& db, const std:
     return *t;
 }
 
+// Name of the n-th case of a parameterised test ("c3"). Built by appending: GCC 12 at -O3 warns
+// falsely (-Wrestrict) on a literal added to a temporary string.
+inline std::string caseName(const char* prefix, size_t n) {
+    std::string s = prefix;
+    s += std::to_string(n);
+    return s;
+}
+
 // Little-endian loads and stores on a file image (tests build damaged copies of fixtures).
 inline uint16_t loadLe16(const std::vector<std::byte>& b, size_t at) {
     return uint16_t(uint8_t(b.at(at)) | uint8_t(b.at(at + 1)) << 8);
@@ -102,6 +110,7 @@ inline Rows readAll(const std::shared_ptr<const jet::Table>& t) {
         rows.push_back(std::move(r));
     }
     EXPECT_FALSE(cur.error().has_value()) << cur.error()->describe();
+    EXPECT_EQ(cur.unreadableRows(), 0u) << t->name() << ": " << (cur.firstLoss() ? cur.firstLoss()->describe() : "");
     return rows;
 }
 

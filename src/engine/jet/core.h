@@ -40,6 +40,7 @@ struct Format {
     size_t colEntry;          // per column definition
     size_t nameLenSize;       // 1 (Jet 3) or 2
     size_t realIdxDef;        // per real index definition (key columns)
+    size_t realIdxFlags;      // its flags byte: 0x01 unique, 0x02 ignore nulls, 0x08 required
     size_t logicalIdxEntry;
 
     static Format forVersion(Version v);
@@ -78,10 +79,19 @@ inline constexpr uint16_t kRowOffsetMask = 0x1FFF;
 
 // Number of row slots of a data page, checked against the page size.
 Result<uint16_t> rowSlotCount(const Format& f, const PageRef& page);
-// Live rows of a data page whose row count is damaged, established from its slot table and its
-// free-space field (the slot table ends exactly `free` bytes before the lowest row). Nothing
-// when the page does not tell.
-std::optional<uint32_t> liveRowsOfDamagedPage(const Format& f, ByteSpan page);
+// The slots of a data page as its slot table and free-space field establish them (the slot
+// table ends exactly `free` bytes before the lowest row), whatever its row count says: the
+// number of slots and how many of them hold live rows. Nothing when the page does not tell.
+struct SlotCount {
+    uint32_t slots = 0;
+    uint32_t live = 0;
+};
+std::optional<SlotCount> slotsByFreeSpace(const Format& f, ByteSpan page);
+// Live rows of a data page whose row count is damaged.
+inline std::optional<uint32_t> liveRowsOfDamagedPage(const Format& f, ByteSpan page) {
+    auto c = slotsByFreeSpace(f, page);
+    return c ? std::optional<uint32_t>(c->live) : std::nullopt;
+}
 
 // A row split into its parts: column count, null mask, fixed area and variable offsets.
 struct RowLayout {

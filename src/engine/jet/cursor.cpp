@@ -20,6 +20,8 @@ using detail::PageRef;
 namespace {
 constexpr size_t kMaxProblemsKept = 100;
 constexpr int kCalcHeader = 20;  // calculated values: 16 unknown bytes, 4-byte length, data
+constexpr int64_t kLastExtDay = 3652058;   // 9999-12-31, the last day of Date/Time Extended
+constexpr int64_t kTicksPerDay = 864000000000LL;
 
 // Big-endian magnitude bytes into the 128-bit mantissa.
 void mantissaFromBigEndian(const std::byte* p, size_t n, Decimal& d) {
@@ -115,8 +117,8 @@ struct Cursor::Impl {
         if (lostRows.insert(pos.packed()).second) ++damaged;
     }
     // Rows of pages that could not be read: at the end of a whole scan, what the table
-    // definition counts beyond the rows found (no more than such pages can hold); one a page
-    // before that, so that a loss is never reported as none.
+    // definition counts beyond the rows found, no more than such pages can hold (the count may
+    // be damaged too); one a page before that, so that a loss seen is never reported as none.
     uint64_t unknownPageRows() const {
         if (unknownPages == 0) return 0;
         if (!ended || !wholeScan || fatal) return unknownPages;
@@ -124,8 +126,22 @@ struct Cursor::Impl {
         const uint64_t defined = table->rowCount();
         const uint64_t perPage = (fmt->pageSize - fmt->dataRowCount - 2) / 2;
         const uint64_t diff = defined > found ? defined - found : 0;
-        return std::max(unknownPages, std::min(diff, unknownPages * perPage));
+        return std::min(diff, unknownPages * perPage);
     }
+    // A row count that fits the page but is lower than what the slot table and free space
+    // establish (a damaged count): the live rows past it are read nowhere, so they are counted.
+    void countSlotsPastTheRowCount(const PageRef& p, uint16_t count) {
+        auto est = detail::slotsByFreeSpace(*fmt, p.bytes);
+        if (!est || est->slots <= count) return;
+        uint32_t lost = 0;
+        for (uint32_t k = count; k < est->slots; ++k)
+            if (!(ld16(p.bytes.data() + fmt->dataRowCount + 2 + 2 * k) & detail::kRowDeleted)) ++lost;
+        pageMissing(p.number, lost,
+                    makeError("row count " + std::to_string(count) + " is lower than the " + std::to_string(est->slots) +
+                                  " rows the page lists",
+                              p.number, int64_t(fmt->dataRowCount)));
+    }
+
     void resetLoss() {
         problems.clear();
         problemCount = 0;
@@ -219,6 +235,7 @@ struct Cursor::Impl {
                     ++pageIdx;
                     continue;
                 }
+                countSlotsPastTheRowCount(*p, *n);
                 page = std::move(*p);
                 slotCount = *n;
                 slot = 0;
@@ -450,11 +467,11 @@ struct Cursor::Impl {
         size_t b = a == std::string_view::npos ? a : s.find(':', a + 1);
         ExtDateTime e;
         int64_t ticks = 0;
-        if (a == std::string_view::npos || !parseDigits(s.data(), a, e.days) || e.days > 3652059)
+        if (a == std::string_view::npos || !parseDigits(s.data(), a, e.days) || e.days > kLastExtDay)
             return fail(c, "extended date is not readable");
         std::string_view t = s.substr(a + 1, b == std::string_view::npos ? std::string_view::npos : b - a - 1);
         while (!t.empty() && t.back() == '\0') t.remove_suffix(1);
-        if (!parseDigits(t.data(), t.size(), ticks) || ticks >= 864000000000LL)
+        if (!parseDigits(t.data(), t.size(), ticks) || ticks >= kTicksPerDay)
             return fail(c, "extended date is not readable");
         e.seconds = ticks / 10000000;
         e.ticks = ticks % 10000000;

@@ -27,6 +27,7 @@ Format Format::forVersion(Version v) {
         f.colEntry = 18;
         f.nameLenSize = 1;
         f.realIdxDef = 39;
+        f.realIdxFlags = 38;  // key columns 30, usage map 4, first page 4
         f.logicalIdxEntry = 20;
     } else {
         f.pageSize = 4096;
@@ -44,6 +45,7 @@ Format Format::forVersion(Version v) {
         f.colEntry = 25;
         f.nameLenSize = 2;
         f.realIdxDef = 52;
+        f.realIdxFlags = 46;  // 4 unknown, key columns 30, usage map 4, first page 4, 4 unknown
         f.logicalIdxEntry = 28;
     }
     return f;
@@ -69,7 +71,7 @@ Result<uint16_t> rowSlotCount(const Format& f, const PageRef& page) {
     return n;
 }
 
-std::optional<uint32_t> liveRowsOfDamagedPage(const Format& f, ByteSpan p) {
+std::optional<SlotCount> slotsByFreeSpace(const Format& f, ByteSpan p) {
     if (!fits(p, f.dataRowCount, 2)) return std::nullopt;
     const size_t free = ld16(p.data() + 2);
     const size_t base = f.dataRowCount + 2;
@@ -84,7 +86,7 @@ std::optional<uint32_t> liveRowsOfDamagedPage(const Format& f, ByteSpan p) {
             ++live;
         }
         if (start >= tableEnd && start < lowest) lowest = start;
-        if (tableEnd + free == lowest) return live;
+        if (tableEnd + free == lowest) return SlotCount{uint32_t(k + 1), live};
         if (tableEnd + free > lowest) return std::nullopt;
     }
     return std::nullopt;
@@ -269,13 +271,14 @@ Result<void> readLongValue(const DbCore& core, ByteSpan field, std::vector<std::
     return {};
 }
 
+// Pages beyond the end of the file stay in the list: a file cut short lost their rows, and the
+// scan counts them.
 Result<std::vector<uint32_t>> readUsageMap(const DbCore& core, uint32_t rowPointer) {
     PageRef holder;
     auto row = findRow(core, rowPointer >> 8, uint16_t(rowPointer & 0xFF), holder);
     if (!row) return Error{"usage map: " + row.error().message, row.error().page, row.error().offset};
     ByteSpan m = *row;
     std::vector<uint32_t> pages;
-    const uint32_t pageCount = core.pageCount();
     if (m.size() < 1) return makeError("usage map is empty", int64_t(rowPointer >> 8));
     uint8_t type = ld8(m.data());
     if (type == 0) {
@@ -287,7 +290,7 @@ Result<std::vector<uint32_t>> readUsageMap(const DbCore& core, uint32_t rowPoint
             for (int b = 0; b < 8; ++b) {
                 if (!(bits & (1u << b))) continue;
                 uint64_t p = uint64_t(start) + (i - 5) * 8 + size_t(b);
-                if (p < pageCount) pages.push_back(uint32_t(p));
+                if (p <= UINT32_MAX) pages.push_back(uint32_t(p));
             }
         }
         return pages;
@@ -308,7 +311,7 @@ Result<std::vector<uint32_t>> readUsageMap(const DbCore& core, uint32_t rowPoint
                 for (int b = 0; b < 8; ++b) {
                     if (!(bits & (1u << b))) continue;
                     uint64_t p = uint64_t(k) * bitsPerPage + j * 8 + size_t(b);
-                    if (p < pageCount) pages.push_back(uint32_t(p));
+                    if (p <= UINT32_MAX) pages.push_back(uint32_t(p));
                 }
             }
         }

@@ -174,7 +174,7 @@ Result<std::shared_ptr<Table>> TableLoader::load(const std::shared_ptr<detail::D
             uint8_t order = ld8(r + k * 3 + 2);
             if (colNum != 0xFFFF) real[i].keys.emplace_back(colNum, order);
         }
-        real[i].flags = ld8(r + 30 + 8);
+        real[i].flags = ld8(b.data() + pos + f.realIdxFlags);
         pos += f.realIdxDef;
     }
     // Logical indexes in stored order.
