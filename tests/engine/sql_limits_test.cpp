@@ -1,11 +1,13 @@
-// Resource limits of the SQL layer: text results stop at 64 MiB, sorts stay in memory under
-// the heap limit and fail as "too large", a running statement can be stopped, and no C++
-// exception crosses SQLite: each comes out as an automation error with readable words.
+// Resource limits of the SQL layer: text results stop at 64 MiB, SQLite's memory and the
+// temporary files of big sorts at their limits (a "too large" error), a running statement can
+// be stopped, and no C++ exception crosses SQLite: each comes out as an automation error with
+// readable words.
 
 #include "sql_helpers.h"
 
 #include "sql/interrupt.h"
 #include "sql/limits.h"
+#include "sql/temp_vfs.h"
 
 #include <new>
 
@@ -52,22 +54,37 @@ TEST_F(SqlLimits, LongFormatsCostTimeInProportion)
     EXPECT_EQ(db.eval(QStringLiteral("Len(Format('abc', String(300000, '@')))")).toStdString(), "300000");
 }
 
-TEST_F(SqlLimits, BigSortsStayInMemoryAndFailAsTooLarge)
+TEST_F(SqlLimits, BigSortsStopAtTheTemporarySpaceLimit)
 {
-    // Half a million rows of 100 bytes sorted need more than the 16 MiB allowed here; spilled to
-    // a temporary file they would fit, so this also shows that nothing goes to disk.
+    // 500,000 rows of 100 bytes sorted: SQLite writes them to temporary files, which may hold
+    // 1 MiB here (1 GiB normally).
     auto t = std::make_shared<sql::MemoryTable>();
     t->columns = {{QStringLiteral("n"), 0x04, 0, 0}};
     for (int i = 0; i < 5000; ++i) t->rows.push_back({QVariant(qint64(i))});
     db.add(QStringLiteral("Many"), t);
-    const sqlite3_int64 before = sqlite3_hard_heap_limit64(16ll << 20);
-    const QString error = db.error(QStringLiteral("SELECT a.n, b.n, Space(100) AS pad FROM Many AS a, Many AS b "
-                                                  "WHERE b.n < 100 ORDER BY pad, a.n DESC"));
-    sqlite3_hard_heap_limit64(before);
-    EXPECT_TRUE(mentions(error, "too large")) << error.toStdString();
-    EXPECT_EQ(before, sql::kHeapLimitBytes);
-    // The connection is fine afterwards.
+    const QString sortMuch = QStringLiteral("SELECT a.n, b.n, Space(100) AS pad FROM Many AS a, Many AS b "
+                                            "WHERE b.n < 100 ORDER BY pad, a.n DESC");
+    {
+        sql::TempLimitForTests small(1 << 20);
+        const QString error = db.error(sortMuch);
+        EXPECT_TRUE(mentions(error, "too large")) << error.toStdString();
+        EXPECT_TRUE(mentions(error, "temporary space")) << error.toStdString();
+    }
+    // Nothing is left behind, and the same sort runs within the normal limit.
+    EXPECT_EQ(sql::tempBytesInUse(), 0);
+    EXPECT_EQ(db.error(sortMuch), QString());
+    EXPECT_EQ(sql::tempBytesInUse(), 0);
     EXPECT_EQ(sqltest::lines(db.run(QStringLiteral("SELECT Count(*) FROM Many"))), sqltest::Lines{"5000"});
+}
+
+TEST_F(SqlLimits, SqliteMemoryStopsAtTheHeapLimit)
+{
+    const sqlite3_int64 before = sqlite3_hard_heap_limit64(4ll << 20);
+    const QString error = db.eval(QStringLiteral("Len(Space(10000000))"));
+    sqlite3_hard_heap_limit64(before);
+    EXPECT_EQ(before, sql::kHeapLimitBytes);
+    EXPECT_TRUE(mentions(error, "too large")) << error.toStdString();
+    EXPECT_EQ(db.eval(QStringLiteral("Len(Space(10000000))")).toStdString(), "10000000");
 }
 
 TEST_F(SqlLimits, InterruptStopsTheRunningStatementOnly)

@@ -8,6 +8,7 @@
 #include "sql/jet_row_source.h"
 #include "sql/limits.h"
 #include "sql/saved_queries.h"
+#include "sql/temp_vfs.h"
 #include "sql/translator.h"
 
 #include "jet/database.h"
@@ -50,8 +51,9 @@ struct OwnSqlScope {
 Connection::Connection()
 {
     limitHeapOnce();
+    // Temporary files of big sorts go through a file system that limits their size.
     const int rc = sqlite3_open_v2(":memory:", &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                                   nullptr);
+                                   limitedTempVfs());
     if (rc != SQLITE_OK) {
         const QString why = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
         sqlite3_close(m_db);
@@ -64,11 +66,6 @@ Connection::Connection()
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     try {
-        // Sorts and temporary tables stay in memory, under the heap limit: a big ORDER BY
-        // fails as "too large" instead of filling the disk with a temporary file.
-        if (sqlite3_exec(m_db, "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr) != SQLITE_OK)
-            throw automation::Error(QStringLiteral("Cannot set up the SQL engine: ")
-                                    + QString::fromUtf8(sqlite3_errmsg(m_db)));
         registerCollation(m_db);
         registerFunctions(m_db);
         registerModule(m_db, &m_registry);

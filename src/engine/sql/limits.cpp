@@ -1,6 +1,7 @@
 #include "sql/limits.h"
 
 #include "sql/interrupt.h"
+#include "sql/temp_vfs.h"
 
 #include <new>
 
@@ -11,6 +12,14 @@ namespace {
 QString tooLargeText()
 {
     return QStringLiteral("The result is too large: a text may hold at most %1 MiB.").arg(kMaxTextBytes >> 20);
+}
+
+QString tooMuchTempText()
+{
+    return QStringLiteral("The statement is too large to run: its sorted and intermediate rows would need more than "
+                          "the %1 MiB of temporary space SQL may use here. Narrow it down (WHERE, TOP, fewer joined "
+                          "rows) and try again.")
+        .arg(kTempLimitBytes >> 20);
 }
 
 QString outOfMemoryText()
@@ -33,6 +42,8 @@ QString describeSqliteMessage(const QString& message, int rc)
         return outOfMemoryText();
     case SQLITE_TOOBIG:
         return tooLargeText();
+    case SQLITE_FULL:
+        return tooMuchTempText();
     default:
         break;
     }

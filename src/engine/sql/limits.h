@@ -1,8 +1,8 @@
 #pragma once
 // Resource limits of the SQL layer and the words for SQLite's failures. Nothing a statement
-// builds may grow without bound: text results stop at kMaxTextBytes, SQLite's own memory (sorts,
-// temporary tables, kept in memory) at kHeapLimitBytes; beyond them a statement fails with a
-// "too large" error instead of exhausting the machine.
+// builds may grow without bound: text results stop at kMaxTextBytes, SQLite's own memory at
+// kHeapLimitBytes, the temporary files of big sorts at kTempLimitBytes (temp_vfs.h); beyond
+// them a statement fails with a "too large" error instead of exhausting the machine.
 
 #include <sqlite3.h>
 
