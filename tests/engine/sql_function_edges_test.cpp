@@ -74,6 +74,8 @@ INSTANTIATE_TEST_SUITE_P(TrimCaseReplace, JetEdges, ::testing::Values(
 
 INSTANTIATE_TEST_SUITE_P(BuildAndCompare, JetEdges, ::testing::Values(
     Case{"Space(0) & '|'", "|"}, Case{"Len(Space(1))", "1"}, Case{"Space(Null)", kNull}, Case{"Space(-1)", kInvalid},
+    Case{"Space(2147483647)", "ERROR: The result is too large: a text may hold at most 64 MiB."},
+    Case{"String(2147483647, 'x')", "ERROR: The result is too large: a text may hold at most 64 MiB."},
     Case{"String(0, 'x') & '|'", "|"}, Case{"String(1, 'xy')", "x"}, Case{"String(2, '')", kInvalid}, Case{"String(2, 321)", "AA"},
     Case{"String(Null, 'x')", kNull}, Case{"String(2, Null)", kNull},
     Case{"StrComp('a', 'a')", "0"}, Case{"StrComp('a', 'b')", "-1"}, Case{"StrComp('b', 'a')", "1"},
@@ -270,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(ComparisonsWithNull, JetEdges, ::testing::Values(
 
 INSTANTIATE_TEST_SUITE_P(Like, JetEdges, ::testing::Values(
     Case{"'abc' LIKE 'a*'", "True"}, Case{"'abc' LIKE '*c'", "True"}, Case{"'abc' LIKE '*b'", "False"}, Case{"'' LIKE '*'", "True"},
-    Case{"'' LIKE '?'", "False"}, Case{"'a' LIKE '?'", "True"}, Case{"'ab' LIKE '?'", "False"}, Case{"'a' LIKE '[a-c]'", "True"},
+    Case{"'' LIKE '?'", "False"}, Case{"'a' LIKE '?'", "True"}, Case{"'xyz' LIKE '?y?'", "True"}, Case{"'xy' LIKE '?y?'", "False"}, Case{"'ab' LIKE '?'", "False"}, Case{"'a' LIKE '[a-c]'", "True"},
     Case{"'c' LIKE '[a-c]'", "True"}, Case{"'d' LIKE '[a-c]'", "False"}, Case{"'d' LIKE '[!a-c]'", "True"},
     Case{"'a' LIKE '[!a-c]'", "False"}, Case{"'1' LIKE '#'", "True"}, Case{"'a' LIKE '#'", "False"}, Case{"'12' LIKE '#'", "False"},
     Case{"'*' LIKE '[*]'", "True"}, Case{"'a' LIKE '[*]'", "False"}, Case{"'ABC' LIKE 'abc'", "True"}, Case{"Null LIKE '*'", "NULL"},
