@@ -170,6 +170,22 @@ TEST_F(SqlLimits, ExceptionsInCallbacksBecomeReadableErrors)
     EXPECT_TRUE(mentions(lookup, "Not enough memory")) << lookup.toStdString();
 }
 
+TEST_F(SqlLimits, LongChainsOfOperators)
+{
+    // & joins any number of parts (a balanced nesting); Null parts count as empty.
+    QString parts = QStringLiteral("'a'");
+    for (int i = 0; i < 1000; ++i) parts += i % 2 ? QStringLiteral(" & 'b'") : QStringLiteral(" & Null");
+    EXPECT_EQ(db.eval(QStringLiteral("Len(") + parts + u')').toStdString(), "501");
+    EXPECT_EQ(db.eval(QStringLiteral("Null & Null & Null")).toStdString(), "NULL");
+    EXPECT_EQ(db.eval(QStringLiteral("1 & 2 & 3 & 4 & 5")).toStdString(), "12345");
+    // Arithmetic nests as written: a chain deeper than SQLite takes is refused in words.
+    QString sum = QStringLiteral("1");
+    for (int i = 0; i < 20; ++i) sum += QStringLiteral(" + 1");
+    EXPECT_EQ(db.eval(sum).toStdString(), "21");
+    for (int i = 0; i < 2000; ++i) sum += QStringLiteral(" + 1");
+    EXPECT_TRUE(mentions(db.eval(sum), "too complex"));
+}
+
 TEST(SqlLimitsMessages, SqliteFailuresInUsersWords)
 {
     EXPECT_TRUE(mentions(sql::describeSqliteMessage(QStringLiteral("out of memory"), SQLITE_NOMEM), "too large"));

@@ -701,7 +701,27 @@ private:
         }
     }
 
-    QString concatExpr() { return arithmetic(&Parser::addExpr, {{"&", "jet_concat"}}); }
+    // & joins in any grouping alike ((a & b) & c is a & (b & c), Null included), so a long
+    // chain nests as a balanced tree: SQLite's parser takes only some 30 nested calls, and
+    // 40 fields joined with & are no rare thing.
+    QString concatExpr()
+    {
+        QStringList parts{addExpr()};
+        const bool firstBoolean = m_boolean;
+        while (acceptSymbol("&")) {
+            if (parts.size() == 1 && firstBoolean) parts[0] = wrapBoolean(parts[0]);
+            parts << asValue(addExpr());
+        }
+        m_boolean = parts.size() == 1 && firstBoolean;
+        return parts.size() == 1 ? parts[0] : balancedConcat(parts, 0, parts.size());
+    }
+    static QString balancedConcat(const QStringList& parts, qsizetype from, qsizetype to)
+    {
+        if (to - from == 1) return parts[from];
+        const qsizetype mid = from + (to - from) / 2;
+        return QStringLiteral("jet_concat(") + balancedConcat(parts, from, mid) + QStringLiteral(", ")
+               + balancedConcat(parts, mid, to) + u')';
+    }
     QString addExpr() { return arithmetic(&Parser::modExpr, {{"+", "jet_add"}, {"-", "jet_sub"}}); }
     // Mod binds less tightly than \ (10 Mod 4 \ 2 is 10 Mod 2), \ less than * and /.
     QString modExpr() { return arithmetic(&Parser::idivExpr, {{"MOD", "jet_mod"}}); }
