@@ -5,7 +5,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-ipafont-gothic poppler-utils xvfb xauth
+  fonts-ipafont-gothic fonts-hanazono qt6-translations-l10n poppler-utils xvfb xauth
+  appstream
   clang libclang-rt-14-dev xz-utils
 )
 missing=()

@@ -7,11 +7,17 @@ namespace fonts {
 namespace {
 const QString kProportional = QStringLiteral("ＭＳ Ｐゴシック");
 const QString kFixed = QStringLiteral("ＭＳ ゴシック");
+const QString kIpaProportional = QStringLiteral("IPAPGothic");
+const QString kIpaFixed = QStringLiteral("IPAGothic");
+// The IPA fonts lack most of CJK Extension B (𠮷, U+20BB7, among them). HanaMinB (Debian's
+// fonts-hanazono) has a glyph for every character of that block; it is asked only for what the
+// IPA font does not have.
+const QString kExtensionB = QStringLiteral("HanaMinB");
 
-QFont make(const QString& family, const QString& fallback, QFont::StyleHint hint)
+QFont make(const QString& family, const QString& ipa, QFont::StyleHint hint)
 {
     QFont f(family);
-    f.setFamilies({family, fallback});
+    f.setFamilies({family, ipa, kExtensionB});
     f.setStyleHint(hint);
     f.setPixelSize(12);
     return f;
@@ -20,19 +26,19 @@ QFont make(const QString& family, const QString& fallback, QFont::StyleHint hint
 
 void install()
 {
-    QFont::insertSubstitutions(kProportional, {QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック")});
-    QFont::insertSubstitutions(kFixed, {QStringLiteral("IPAGothic"), QStringLiteral("IPAゴシック")});
+    QFont::insertSubstitutions(kProportional, {kIpaProportional, QStringLiteral("IPA Pゴシック"), kExtensionB});
+    QFont::insertSubstitutions(kFixed, {kIpaFixed, QStringLiteral("IPAゴシック"), kExtensionB});
     QApplication::setFont(form());
 }
 
 QFont form()
 {
-    return make(kProportional, QStringLiteral("IPAPGothic"), QFont::SansSerif);
+    return make(kProportional, kIpaProportional, QFont::SansSerif);
 }
 
 QFont fixedPitch()
 {
-    return make(kFixed, QStringLiteral("IPAGothic"), QFont::Monospace);
+    return make(kFixed, kIpaFixed, QFont::Monospace);
 }
 
 } // namespace fonts

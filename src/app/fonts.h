@@ -1,5 +1,6 @@
 #pragma once
-// The program's two fonts, named as the Japanese desktop names them; the IPA fonts stand in.
+// The program's two fonts, named as the Japanese desktop names them; the IPA fonts stand in, and
+// HanaMinB draws the characters of CJK Extension B that the IPA fonts lack.
 
 #include <QFont>
 

@@ -4,6 +4,7 @@
 // them: the frame's in src/app, the explorer's in src/explorer.
 
 #include "app/dialogs.h"
+#include "app/path_panel.h"
 #include "app/program_dirs.h"
 #include "automation/registry.h"
 #include "automation/variant.h"
@@ -104,7 +105,7 @@ public:
     QListWidget* lstTables = nullptr;
     QListWidget* lstFields = nullptr;
     QStatusBar* StatusBar1 = nullptr;
-    QLabel* StatusPanel = nullptr;      // the status bar's one panel, 200 wide
+    PathPanel* StatusPanel = nullptr;  // the status bar's one panel: the open database's path
     QTimer* tmrDefault = nullptr;
     QList<QIcon> ImageList1;            // 0 key, 1 grey dot, 2 green diamond
 

@@ -4,6 +4,8 @@
 
 #include "app/fonts.h"
 #include "app/glyphs.h"
+#include "app/path_panel.h"
+#include "explorer/full_text_tips.h"
 #include "explorer/table_tabs.h"
 
 #include <QButtonGroup>
@@ -201,6 +203,7 @@ void TfrmMain::createComponents()
     lsvFields->headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     lsvFields->header()->setStretchLastSection(true);
     lsvFields->setHeaderHidden(true);
+    lsvFields->setItemDelegate(new FullTextTips(lsvFields));
     fieldLayout->addWidget(lsvFields);
     PageControl1->addTab(TabSheet1, QStringLiteral("フィールド"));
 
@@ -227,6 +230,7 @@ void TfrmMain::createComponents()
     grdData->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     grdData->horizontalHeader()->setSectionsClickable(false);
     grdData->setHorizontalHeaderLabels({QString(), QString()});
+    grdData->setItemDelegate(new FullTextTips(grdData));
     gridLayout->addWidget(grdData, 1);
     Panel6 = named(new QWidget(gridArea), "Panel6");
     Panel6->setFixedHeight(13);
@@ -268,9 +272,9 @@ void TfrmMain::createComponents()
     PageControl1->setCurrentWidget(TabSheet1);
 
     StatusBar1 = named(new QStatusBar(this), "StatusBar1");
-    StatusPanel = named(new QLabel(StatusBar1), "StatusPanel");
-    StatusPanel->setFixedWidth(200);
-    StatusBar1->addWidget(StatusPanel);
+    StatusPanel = named(new PathPanel(StatusBar1), "StatusPanel");
+    // The last panel of a status bar reaches the window's right edge.
+    StatusBar1->addWidget(StatusPanel, 1);
     StatusBar1->setFixedHeight(19);
     setStatusBar(StatusBar1);
 

@@ -5,12 +5,14 @@
 #include "app/frminit.h"
 #include "app/frmmain.h"
 #include "app/program_dirs.h"
+#include "app/qt_translations.h"
 #include "automation/registry.h"
 #include "dao/engine_registration.h"
 #include "report/frmreport.h"
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QScreen>
 #include <QTimer>
 
@@ -28,6 +30,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("norvik-tabulon"));
     QGuiApplication::setDesktopFileName(QStringLiteral("norvik-tabulon"));
     fonts::install();
+    // Qt's dialogs in the user's language; the program's own texts are Japanese as they stand.
+    qttranslations::install(app, QLocale::system());
 
     dao::registerEngine(automation::Registry::global());
 

@@ -89,6 +89,9 @@ void appendLine(QTextEdit& edit, const QString& text, const QColor& colour)
     if (colour.isValid())
         format.setForeground(colour);
     cursor.insertText(text, format);
+    // Every log line ends with its line break, so a statement typed at the end starts on a line
+    // of its own.
+    cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
 
     if (doc->blockCount() > kMaxLogLines) {
         QTextCursor head(doc);
@@ -103,6 +106,8 @@ void appendLine(QTextEdit& edit, const QString& text, const QColor& colour)
     edit.setCurrentCharFormat(QTextCharFormat());
     edit.ensureCursorVisible();
     edit.verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    // A long line before must not leave the view scrolled sideways.
+    edit.horizontalScrollBar()->setValue(edit.horizontalScrollBar()->minimum());
 }
 
 } // namespace console

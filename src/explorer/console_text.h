@@ -31,8 +31,9 @@ void replaceStatementLine(QTextEdit& edit, const QString& text);
 void insertAtCaret(QTextEdit& edit, const QString& text);
 
 // Appends text as the new last line (in the given colour, or the normal text colour when the
-// colour is invalid), leaves the caret at the end and scrolls down by one line. When the log
-// holds more than kMaxLogLines lines, the oldest are removed.
+// colour is invalid) followed by a line break, leaves the caret on the fresh empty line at the
+// end, scrolls down by one line and back to the left edge. When the log holds more than
+// kMaxLogLines lines (the fresh one included), the oldest are removed.
 void appendLine(QTextEdit& edit, const QString& text, const QColor& colour = QColor());
 
 } // namespace console

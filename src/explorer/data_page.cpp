@@ -53,7 +53,8 @@ void logLoss(TfrmMain& w, const QString& title, const Variant& recordset)
 void TfrmMain::ShowTableData(const QString& tableName)
 {
     explorer::BusyCursor busy;
-    FillGridFromSql(tableName, QStringLiteral("SELECT * FROM ") + tableName);
+    // Bracketed, so that names with blanks or other signs can be shown too.
+    FillGridFromSql(tableName, QStringLiteral("SELECT * FROM [") + tableName + QLatin1Char(']'));
 }
 
 void TfrmMain::FillGridFromSql(const QString& title, const QString& sqlText)

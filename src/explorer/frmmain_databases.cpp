@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QTreeWidget>
 
 namespace {
@@ -103,6 +104,8 @@ void TfrmMain::btnDeleteClick(QObject*)
     if (selected.isEmpty())
         return;
     delete selected.first();
+    // The view would select a neighbour; a second delete must not remove an entry nobody chose.
+    lsvDatabases->selectionModel()->clear();
 }
 
 void TfrmMain::Copy1Click(QObject* sender)

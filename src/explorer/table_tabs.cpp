@@ -1,6 +1,5 @@
 #include "explorer/table_tabs.h"
 
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -14,6 +13,8 @@
 namespace {
 constexpr int kTabHeight = 21;
 constexpr int kTabPadding = 14;
+constexpr int kArrowWidth = 17;
+constexpr int kMargin = 2;     // above and beside the tabs
 } // namespace
 
 class TableTabStrip : public QWidget {
@@ -76,14 +77,6 @@ public:
         return w;
     }
 
-    QSize sizeHint() const override
-    {
-        int rows = 0;
-        layoutTabs(std::max(width(), 1), &rows);
-        return {200, std::max(rows, 1) * kTabHeight};
-    }
-    QSize minimumSizeHint() const override { return {0, sizeHint().height()}; }
-
 protected:
     void paintEvent(QPaintEvent*) override
     {
@@ -135,20 +128,14 @@ protected:
         QWidget::keyPressEvent(e);
     }
 
-    void resizeEvent(QResizeEvent*) override { m_owner->relayout(); }
-
 private:
     TableTabs* m_owner;
 };
 
 TableTabs::TableTabs(QWidget* parent) : QWidget(parent)
 {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(0);
-    auto* top = new QHBoxLayout;
-    top->setContentsMargins(2, 2, 2, 0);
-    top->setSpacing(0);
+    // Placed by hand (relayout): rows of tabs must take their room from the page, and a layout
+    // would pass the rows' height on to the window's minimum size.
     m_strip = new TableTabStrip(this);
     m_left = new QToolButton(this);
     m_right = new QToolButton(this);
@@ -156,19 +143,32 @@ TableTabs::TableTabs(QWidget* parent) : QWidget(parent)
     m_right->setArrowType(Qt::RightArrow);
     for (QToolButton* b : {m_left, m_right}) {
         b->setAutoRaise(true);
-        b->setFixedSize(17, kTabHeight - 2);
+        b->setFixedSize(kArrowWidth, kTabHeight - 2);
         b->setFocusPolicy(Qt::NoFocus);
     }
     connect(m_left, &QToolButton::clicked, this, [this] { scrollBy(-1); });
     connect(m_right, &QToolButton::clicked, this, [this] { scrollBy(1); });
-    top->addWidget(m_strip, 1);
-    top->addWidget(m_left, 0, Qt::AlignTop);
-    top->addWidget(m_right, 0, Qt::AlignTop);
-    outer->addLayout(top);
     m_pageFrame = new QWidget(this);
     m_pageLayout = new QVBoxLayout(m_pageFrame);
     m_pageLayout->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(m_pageFrame, 1);
+    relayout();
+}
+
+QSize TableTabs::sizeHint() const
+{
+    const QSize page = m_pageFrame->sizeHint();
+    return {std::max(page.width(), 200), kMargin + kTabHeight + std::max(page.height(), 0)};
+}
+
+QSize TableTabs::minimumSizeHint() const
+{
+    // One row of tabs over the page, however many rows are shown.
+    const QSize page = m_pageFrame->minimumSizeHint();
+    return {std::max(page.width(), 2 * kMargin + 2 * kArrowWidth), kMargin + kTabHeight + std::max(page.height(), 0)};
+}
+
+void TableTabs::resizeEvent(QResizeEvent*)
+{
     relayout();
 }
 
@@ -256,19 +256,25 @@ void TableTabs::scrollBy(int delta)
 
 void TableTabs::relayout()
 {
-    const bool overflow = !m_multiLine && count() > 0 && m_strip->totalWidth() > m_strip->width();
-    m_left->setVisible(overflow || (!m_multiLine && m_firstVisible > 0));
-    m_right->setVisible(m_left->isVisible());
-    // The strip's width decides which tabs are in view: bring it up to date now.
-    if (layout() && !m_inRelayout) {
-        m_inRelayout = true;
-        layout()->activate();
-        m_inRelayout = false;
-    }
-    m_left->setEnabled(m_firstVisible > 0);
+    if (m_inRelayout)
+        return;
+    m_inRelayout = true;
+    const int fullWidth = std::max(width() - 2 * kMargin, 0);
+    const bool arrows = !m_multiLine && count() > 0 && (m_strip->totalWidth() > fullWidth || m_firstVisible > 0);
+    const int stripWidth = std::max(fullWidth - (arrows ? 2 * kArrowWidth : 0), 0);
     int rows = 0;
-    const auto rects = m_strip->layoutTabs(m_strip->width(), &rows);
-    m_right->setEnabled(!rects.empty() && rects.back().right() >= m_strip->width());
-    m_strip->setFixedHeight(std::max(rows, 1) * kTabHeight);
+    const auto rects = m_strip->layoutTabs(stripWidth, &rows);
+    // The rows come out of the page; beyond the widget's height they are cut off.
+    const int stripHeight = std::min(std::max(rows, 1) * kTabHeight, std::max(height() - kMargin, 0));
+    m_strip->setGeometry(kMargin, kMargin, stripWidth, stripHeight);
+    m_left->setVisible(arrows);
+    m_right->setVisible(arrows);
+    m_left->move(kMargin + stripWidth, kMargin);
+    m_right->move(kMargin + stripWidth + kArrowWidth, kMargin);
+    m_left->setEnabled(m_firstVisible > 0);
+    m_right->setEnabled(!rects.empty() && rects.back().right() >= stripWidth);
+    const int pageTop = kMargin + stripHeight;
+    m_pageFrame->setGeometry(0, pageTop, width(), std::max(height() - pageTop, 0));
     m_strip->update();
+    m_inRelayout = false;
 }

@@ -33,9 +33,15 @@ public:
     // The rectangle of a tab in this widget's coordinates (empty when scrolled out of view).
     QRect tabRect(int index) const;
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 signals:
     // The user chose another tab (click or arrow keys).
     void changed();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     friend class TableTabStrip;

@@ -6,6 +6,7 @@
 #include "dao/field_type_text.h"
 #include "explorer/busy_cursor.h"
 #include "explorer/data_grid.h"
+#include "explorer/table_filter.h"
 #include "explorer/table_tabs.h"
 #include "text/valuetext.h"
 
@@ -23,10 +24,6 @@
 using automation::Variant;
 
 namespace {
-
-// Table attribute values whose tables get no tab (whole values, not bits).
-constexpr std::int32_t kSystemTable = INT32_MIN;   // 0x80000000
-constexpr std::int32_t kHiddenTable = 2;
 
 constexpr int kImageField = 1;
 constexpr int kImageKeyField = 2;
@@ -110,11 +107,18 @@ void TfrmMain::lsvDatabasesDblClick(QObject*)
         return;
     }
 
+    // Newer files mark more system tables with extra bits; an engine that cannot say which
+    // format the file has keeps the whole-value test.
+    tablefilter::Rule rule = tablefilter::Rule::WholeValue;
+    try {
+        rule = tablefilter::ruleForVersion(automation::get(Database, QStringLiteral("Version")).toString());
+    } catch (const std::exception&) {
+    }
+
     tabTables->clear();
     for (int i = 0; i < tables; ++i) {
         TableDef = item(Database, "TableDefs", i);
-        const std::int32_t flags = attributes32(TableDef);
-        if (flags == kSystemTable || flags == kHiddenTable)
+        if (!tablefilter::listed(attributes32(TableDef), rule))
             continue;
         const QString caption = name(TableDef);
         tabTables->addTab(caption);

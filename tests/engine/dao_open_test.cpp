@@ -49,6 +49,7 @@ TEST(DaoOpen, NameIsTheFullPathAndCloseEndsTheObjects)
     automation::call(db, QStringLiteral("Close"));
     for (const auto& call : std::initializer_list<std::function<void()>>{
              [&] { prop(db, "TableDefs"); },
+             [&] { prop(db, "Version"); },
              [&] { item(db, "TableDefs", 0); },
              [&] { prop(orders, "Name"); },
              [&] { prop(field, "Name"); },
@@ -111,6 +112,25 @@ TEST(DaoOpen, BadFilesGiveClearErrors)
                 << e.description().toStdString();
             EXPECT_FALSE(e.description().contains(QLatin1Char('\n')));
         }
+    }
+}
+
+TEST(DaoOpen, VersionNamesTheFileFormat)
+{
+    const std::pair<const char*, const char*> files[] = {
+        {"jet3_cp932.mdb", "3.0"},                  // Jet 3
+        {"real/testV1997.mdb", "3.0"},
+        {"jp_sample.mdb", "4.0"},                   // Jet 4 (Access 2000)
+        {"jp_sample_2003.mdb", "4.0"},
+        {"jp_sample_2007.accdb", "12.0"},           // ACE, first and latest versions
+        {"real/testV2010.accdb", "12.0"},
+        {"real/V2016-bigint.accdb", "12.0"},
+        {"real/extDateTestV2019.accdb", "12.0"},
+    };
+    for (const auto& [file, version] : files) {
+        SCOPED_TRACE(file);
+        const Variant db = openDatabase(dataPath(QString::fromLatin1(file)));
+        EXPECT_EQ(prop(db, "Version").toString(), QLatin1String(version));
     }
 }
 

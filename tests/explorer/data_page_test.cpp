@@ -82,19 +82,33 @@ TEST(DataPage, CellsOfEveryTypeNullAndEmptyText)
     EXPECT_EQ(e.log().back(), (LogLine{QStringLiteral("AllTypesの読み込み完了。 ( 2 件 )"), {}}));
 }
 
-TEST(DataPage, ANameThatNeedsBracketsFailsWithTheErrorLine)
+TEST(DataPage, TheTableNameIsBracketedSoEveryNameShowsItsRows)
 {
-    Explorer e;
-    e.open();
-    e.selectTab(QStringLiteral("Forty Two"));
-    e.showDataPage();
-    EXPECT_EQ(e.server->lastSql, QStringLiteral("SELECT * FROM Forty Two"));
-    EXPECT_EQ(e.log(), (std::vector<LogLine>{{QStringLiteral("Forty Two SQL実行中。"), {}},
-                                             {QStringLiteral("Forty Two SQLの実行エラー。"), kRed}}));
-    EXPECT_EQ(e.gridRows(), 2);
-    EXPECT_EQ(e.gridRow(0), (QStringList{"ID", "名前"}));
-    EXPECT_EQ(e.gridRow(1), (QStringList{"", ""}));
-    EXPECT_TRUE(e.h.dialogs.messages.empty());
+    struct Case {
+        const char* table;
+        const char* sql;
+        int rows;
+    };
+    const Case cases[] = {
+        {"Forty Two", "SELECT * FROM [Forty Two]", 42},     // a blank: failed unbracketed
+        {"社員", "SELECT * FROM [社員]", 3},
+        {"FortyTwo", "SELECT * FROM [FortyTwo]", 42},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.table);
+        Explorer e;
+        e.open();
+        e.selectTab(QString::fromUtf8(c.table));
+        e.showDataPage();
+        EXPECT_EQ(e.server->lastSql, QString::fromUtf8(c.sql));
+        // The log shows the table's name, not the statement.
+        const QString title = QString::fromUtf8(c.table);
+        EXPECT_EQ(e.log(), (std::vector<LogLine>{{title + QStringLiteral(" SQL実行中。"), {}},
+                                                 {title + QStringLiteral("の読み込み完了。 ( %1 件 )").arg(c.rows), {}}}));
+        EXPECT_EQ(e.gridRows(), c.rows + 1);
+        EXPECT_EQ(e.gridRow(1), (QStringList{"1", "行1"}));
+        EXPECT_TRUE(e.h.dialogs.messages.empty());
+    }
 }
 
 TEST(DataPage, AnEmptyResultKeepsTheHeaderAndClearsTheRows)

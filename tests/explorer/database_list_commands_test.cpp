@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
@@ -138,4 +139,51 @@ TEST(DatabaseListCommands, ListBehavesAsAReportList)
     EXPECT_FALSE(w.lsvDatabases->isSortingEnabled());
     EXPECT_EQ(w.lsvDatabases->contextMenuPolicy(), Qt::CustomContextMenu);
     EXPECT_EQ(captions(w), (QStringList{"b.mdb", "a.mdb"}));
+}
+
+// A second Ctrl+Del must never remove an entry the user did not choose: after a delete nothing
+// is selected, whichever entry went.
+TEST(DatabaseListCommands, AfterADeleteNoEntryIsSelected)
+{
+    for (int chosen : {0, 1, 2}) {
+        SCOPED_TRACE(chosen);
+        MainWindowHarness h;
+        h.writeFile("mdb.dat", "/a.mdb\r\n/b.mdb\r\n/c.mdb\r\n");
+        TfrmMain& w = h.start();
+        w.show();
+        QApplication::setActiveWindow(&w);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+        QTreeWidget* list = w.lsvDatabases;
+        const QRect row = list->visualItemRect(list->topLevelItem(chosen));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+        ASSERT_TRUE(list->topLevelItem(chosen)->isSelected());
+        QStringList left = captions(w);
+        left.removeAt(chosen);
+
+        QTest::keyClick(list, Qt::Key_Delete, Qt::ControlModifier);
+        EXPECT_EQ(captions(w), left);
+        EXPECT_TRUE(list->selectedItems().isEmpty());
+        QTest::keyClick(list, Qt::Key_Delete, Qt::ControlModifier);
+        EXPECT_EQ(captions(w), left);
+
+        // The user chooses again: that entry goes.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(0)).center());
+        QTest::keyClick(list, Qt::Key_Delete, Qt::ControlModifier);
+        EXPECT_EQ(captions(w), left.mid(1));
+        EXPECT_TRUE(list->selectedItems().isEmpty());
+    }
+}
+
+TEST(DatabaseListCommands, DeletingTheOnlyEntryLeavesAnEmptyList)
+{
+    MainWindowHarness h;
+    h.writeFile("mdb.dat", "/a.mdb\r\n");
+    TfrmMain& w = h.start();
+    w.lsvDatabases->setCurrentItem(w.lsvDatabases->topLevelItem(0));
+    send(w, QStringLiteral("btnDelete"));
+    EXPECT_EQ(w.lsvDatabases->topLevelItemCount(), 0);
+    EXPECT_TRUE(w.lsvDatabases->selectedItems().isEmpty());
+    send(w, QStringLiteral("btnDelete"));
+    h.finish();
+    EXPECT_EQ(h.readFile("mdb.dat"), QByteArray());
 }

@@ -65,6 +65,15 @@ inline void PrintTo(const LogLine& l, std::ostream* os)
 inline const QColor kRed = QColor(Qt::red);
 inline const QColor kBlue = QColor(Qt::blue);
 
+// The last line of the console's log, above the empty lines the caret waits on.
+inline QString lastLogLine(const TfrmMain& w)
+{
+    QTextBlock b = w.memLog->document()->lastBlock();
+    while (b.text().isEmpty() && b.previous().isValid())
+        b = b.previous();
+    return b.text();
+}
+
 class Explorer {
 public:
     MainWindowHarness h;
@@ -150,6 +159,7 @@ public:
         return out;
     }
 
+    // The log's lines; the fresh empty line that each log line leaves the caret on is not one.
     std::vector<LogLine> log() const
     {
         std::vector<LogLine> out;
@@ -162,6 +172,8 @@ public:
             }
             out.push_back({b.text(), colour});
         }
+        if (!out.empty() && out.back().text.isEmpty() && out.size() > 1)
+            out.pop_back();
         return out;
     }
 

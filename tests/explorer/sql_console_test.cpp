@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
 
@@ -329,9 +330,11 @@ TEST(SqlConsoleText, TheLogKeepsTheNewestLines)
     QTextEdit edit;
     for (int i = 0; i < console::kMaxLogLines + 50; ++i)
         console::appendLine(edit, QStringLiteral("line %1").arg(i), i % 2 ? QColor(Qt::red) : QColor());
+    // The fresh line under the newest log line counts as one of the lines kept.
     EXPECT_EQ(edit.document()->blockCount(), console::kMaxLogLines);
-    EXPECT_EQ(edit.document()->firstBlock().text(), QStringLiteral("line 50"));
-    EXPECT_EQ(edit.document()->lastBlock().text(), QStringLiteral("line %1").arg(console::kMaxLogLines + 49));
+    EXPECT_EQ(edit.document()->firstBlock().text(), QStringLiteral("line 51"));
+    EXPECT_EQ(edit.document()->lastBlock().text(), QString());
+    EXPECT_EQ(edit.document()->lastBlock().previous().text(), QStringLiteral("line %1").arg(console::kMaxLogLines + 49));
     EXPECT_TRUE(edit.textCursor().atEnd());
 }
 
@@ -370,4 +373,81 @@ TEST(SqlConsole, PickListsAnswerTheMouseAndTheKeyboard)
     QTest::mouseDClick(e.w->lstFields->viewport(), Qt::LeftButton, {}, field);
     EXPECT_EQ(e.w->memLog->toPlainText(), QStringLiteral("select * from 社員 名前 "));
     EXPECT_TRUE(e.h.dialogs.messages.empty());
+}
+
+namespace {
+
+// The main window on the data page with the console focused, as a user leaves it after clicking.
+void focusConsole(Explorer& e, int width = 1000)
+{
+    e.w->resize(width, 600);
+    e.w->show();
+    e.showDataPage();
+    QApplication::setActiveWindow(e.w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(e.w));
+    e.w->memLog->setFocus();
+}
+
+} // namespace
+
+TEST(SqlConsoleText, EveryLogLineLeavesTheCaretOnAFreshLine)
+{
+    QTextEdit edit;
+    console::appendLine(edit, QStringLiteral("first"));
+    EXPECT_EQ(edit.toPlainText(), QStringLiteral("first\n"));
+    console::appendLine(edit, QStringLiteral("red"), QColor(Qt::red));
+    EXPECT_EQ(edit.toPlainText(), QStringLiteral("first\nred\n"));
+    EXPECT_TRUE(edit.textCursor().atEnd());
+    // What follows a red line is typed in the normal colour.
+    edit.insertPlainText(QStringLiteral("typed"));
+    EXPECT_FALSE(edit.document()->lastBlock().begin().fragment().charFormat().hasProperty(QTextFormat::ForegroundBrush));
+    // A line typed but not run stays a line of its own: the next log line goes below it.
+    console::appendLine(edit, QStringLiteral("next"));
+    EXPECT_EQ(edit.toPlainText(), QStringLiteral("first\nred\ntyped\nnext\n"));
+}
+
+TEST(SqlConsole, AStatementTypedAtTheEndAfterATableLoadedRuns)
+{
+    Explorer e;
+    e.open();
+    focusConsole(e);
+    ASSERT_EQ(lastLogLine(*e.w), QStringLiteral("AllTypesの読み込み完了。 ( 2 件 )"));
+    // The user goes to the end of the log and types there.
+    QTest::keyClick(e.w->memLog, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(e.w->memLog, QStringLiteral("select * from fortytwo"));
+    QTest::keyClick(e.w->memLog, Qt::Key_Return);
+    EXPECT_EQ(e.server->lastSql, QStringLiteral("SELECT * FROM FORTYTWO"));
+    EXPECT_EQ(e.gridRows(), 43);
+    const auto log = e.log();
+    ASSERT_GE(log.size(), 6u);
+    EXPECT_EQ(log[2].text, QStringLiteral("select * from fortytwo"));
+    EXPECT_EQ(log[3].text, QStringLiteral("  発行SQL := SELECT * FROM FORTYTWO"));
+    EXPECT_EQ(lastLogLine(*e.w), QStringLiteral("ユーザ指定ＳＱＬの読み込み完了。 ( 42 件 )"));
+    // The log line's break and the Return key's: the next statement starts on an empty line.
+    EXPECT_TRUE(e.w->memLog->toPlainText().endsWith(QStringLiteral("( 42 件 )\n\n")));
+    EXPECT_TRUE(e.w->memLog->textCursor().atEnd());
+
+    // A second statement typed right there runs as well.
+    QTest::keyClicks(e.w->memLog, QStringLiteral("select * from empty"));
+    QTest::keyClick(e.w->memLog, Qt::Key_Return);
+    EXPECT_EQ(e.server->lastSql, QStringLiteral("SELECT * FROM EMPTY"));
+    EXPECT_TRUE(e.h.dialogs.messages.empty());
+}
+
+TEST(SqlConsole, AnAppendedLineBringsTheViewBackToTheLeftEdge)
+{
+    Explorer e;
+    e.open();
+    focusConsole(e, 450);
+    QScrollBar* sideways = e.w->memLog->horizontalScrollBar();
+    QTest::keyClick(e.w->memLog, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(e.w->memLog, QString(300, QLatin1Char('x')));
+    ASSERT_GT(sideways->value(), 0);
+    // The next table loads while the caret is still at the end of the long line.
+    QTest::keyClick(e.w->memLog, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(lastLogLine(*e.w), QStringLiteral("Mixedはデータがありません。"));
+    EXPECT_EQ(sideways->value(), sideways->minimum());
+    EXPECT_TRUE(e.w->memLog->textCursor().atEnd());
+    EXPECT_EQ(e.w->memLog->textCursor().block().text(), QString());
+    EXPECT_EQ(e.log()[2].text, QString(300, QLatin1Char('x')));
 }

@@ -19,42 +19,60 @@ const QString kNoTables = QStringLiteral("このデータベースにテーブ�
 
 struct AttributeCase {
     std::int32_t attributes;
-    bool listed;
+    bool listedJet3;     // whole values 0x80000000 and 2 are left out
+    bool listedNewer;    // Jet 4 and ACE: bit 0x80000000 or bit 0x2 leaves a table out
 };
 
-// Only the whole values 0x80000000 and 2 hide a table; bits combined with others do not.
 const AttributeCase kAttributes[] = {
-    {INT32_MIN, false},
-    {2, false},
-    {0, true},
-    {1, true},
-    {3, true},
-    {-2, true},
-    {INT32_MIN | 2, true},
-    {INT32_MIN | 1, true},
-    {0x20000000, true},
-    {INT32_MAX, true},
+    {INT32_MIN, false, false},
+    {2, false, false},
+    {0, true, true},
+    {1, true, true},
+    {3, true, false},
+    {-2, true, false},
+    {0xA, true, false},                                   // MSysNavPane*, MSysAccessStorage
+    {static_cast<std::int32_t>(0x80030000u), true, false}, // MSysComplexType_*
+    {static_cast<std::int32_t>(0x800A0000u), true, false}, // data tables of complex columns
+    {0x4000A, true, false},                               // MSysResources
+    {INT32_MIN | 2, true, false},
+    {INT32_MIN | 1, true, false},
+    {0x40000, true, true},                                // a user table of an .accdb
+    {0x20000000, true, true},
+    {0x7FFFFFFD, true, true},                             // every bit but the two
+    {INT32_MAX, true, false},
 };
 
 } // namespace
 
-TEST(TableTabs, OnlyTheWholeValuesSystemAndHiddenAreSkipped)
+TEST(TableTabs, SystemTablesAreLeftOutByTheRuleOfTheFileVersion)
 {
-    fakedao::DatabaseDef db;
-    db.path = kSamplePath;
-    QStringList expected;
-    for (const AttributeCase& c : kAttributes) {
-        const QString name = QStringLiteral("T%1").arg(c.attributes);
-        db.tables.push_back(numberedTable(name, 1, c.attributes));
-        if (c.listed)
-            expected << name;
+    struct VersionCase {
+        const char* version;     // nullptr: the engine does not answer Version
+        bool newer;
+    };
+    const VersionCase versions[] = {
+        {"3.0", false}, {"4.0", true}, {"12.0", true}, {"16.0", true}, {" 4.0 ", true},
+        {" ", false},  {"x", false},  {nullptr, false}, {"2.5", false}, {"3.5", false},
+    };
+    for (const VersionCase& v : versions) {
+        SCOPED_TRACE(v.version ? v.version : "(no Version)");
+        fakedao::DatabaseDef db;
+        db.path = kSamplePath;
+        db.version = v.version ? QString::fromLatin1(v.version) : QString();
+        QStringList expected;
+        for (const AttributeCase& c : kAttributes) {
+            const QString name = QStringLiteral("T%1").arg(c.attributes);
+            db.tables.push_back(numberedTable(name, 1, c.attributes));
+            if (v.newer ? c.listedNewer : c.listedJet3)
+                expected << name;
+        }
+        Explorer e({db});
+        e.open();
+        EXPECT_EQ(e.tabs(), expected);
+        EXPECT_EQ(Explorer::items(e.w->lstTables), expected);
+        EXPECT_EQ(e.w->tabTables->currentIndex(), 0);
+        EXPECT_TRUE(e.h.dialogs.messages.empty());
     }
-    Explorer e({db});
-    e.open();
-    EXPECT_EQ(e.tabs(), expected);
-    EXPECT_EQ(Explorer::items(e.w->lstTables), expected);
-    EXPECT_EQ(e.w->tabTables->currentIndex(), 0);
-    EXPECT_TRUE(e.h.dialogs.messages.empty());
 }
 
 TEST(TableTabs, OpeningShowsTheEntryAndOpensReadOnly)
@@ -273,7 +291,7 @@ TEST(TableTabs, EveryTableSkippedLeavesAnEmptyViewQuietly)
     EXPECT_EQ(e.gridRows(), 2);
     EXPECT_EQ(e.gridRow(0), (QStringList{"", ""}));
     EXPECT_EQ(e.gridRow(1), (QStringList{"", ""}));
-    EXPECT_EQ(e.server->lastSql, QStringLiteral("SELECT * FROM AllTypes"));
+    EXPECT_EQ(e.server->lastSql, QStringLiteral("SELECT * FROM [AllTypes]"));
     e.run([&] { e.w->Next1Click(e.w->btnNext); });
     e.w->PageControl1->setCurrentWidget(e.w->TabSheet1);
     e.showDataPage();
@@ -367,7 +385,7 @@ TEST(FieldPage, OnTheDataPageATabChangeLoadsItsRows)
     e.showDataPage();
     EXPECT_EQ(e.w->ShownTable, QStringLiteral("AllTypes"));
     e.selectTab(QStringLiteral("社員"));
-    EXPECT_EQ(e.server->lastSql, QStringLiteral("SELECT * FROM 社員"));
+    EXPECT_EQ(e.server->lastSql, QStringLiteral("SELECT * FROM [社員]"));
     EXPECT_EQ(e.w->ShownTable, QStringLiteral("社員"));
     EXPECT_EQ(e.gridRows(), 4);
     // On the field page only the header row and the column count change.

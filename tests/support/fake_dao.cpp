@@ -255,6 +255,8 @@ public:
     {
         ++m_server->openDatabases;
         addMember(QStringLiteral("Name"), [this](Invoke, std::span<const Variant>) { check(); return Variant(m_db.path); });
+        if (!m_db.version.isEmpty())
+            addMember(QStringLiteral("Version"), [this](Invoke, std::span<const Variant>) { check(); return Variant(m_db.version); });
         addMember(QStringLiteral("Close"), [this](Invoke, std::span<const Variant>) {
             check();
             m_closed = true;

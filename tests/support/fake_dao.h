@@ -68,6 +68,7 @@ struct QueryResult {
 
 struct DatabaseDef {
     QString path;
+    QString version = QStringLiteral("3.0");      // the Version member; empty: not answered
     std::vector<TableDef> tables;                 // in the engine's order
     QHash<QString, QueryResult> queries;          // key: SQL text exactly as sent
 };

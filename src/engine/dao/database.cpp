@@ -41,8 +41,14 @@ Database::Database(std::shared_ptr<jet::Database> db, QString path)
     addProperty(QStringLiteral("Name"), [this] { return Variant(state()->path); });
     addProperty(QStringLiteral("Connect"), [] { return Variant(QString()); });
     addProperty(QStringLiteral("Updatable"), [] { return Variant(false); });
+    // The file format as DAO names it: "3.0" Jet 3, "4.0" Jet 4, "12.0" every ACE file.
     addProperty(QStringLiteral("Version"), [this] {
-        return Variant(state()->db->isJet3() ? QStringLiteral("3.0") : QStringLiteral("4.0"));
+        checkOpen();
+        switch (state()->db->version()) {
+        case jet::Version::Jet3: return Variant(QStringLiteral("3.0"));
+        case jet::Version::Jet4: return Variant(QStringLiteral("4.0"));
+        default: return Variant(QStringLiteral("12.0"));
+        }
     });
     addMember(QStringLiteral("TableDefs"), [this](automation::Invoke, std::span<const Variant> args) {
         checkOpen();
