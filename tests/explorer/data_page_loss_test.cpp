@@ -63,6 +63,8 @@ public:
                 colour = b.begin().fragment().charFormat().foreground().color();
             out.push_back({b.text(), colour});
         }
+        // Every log line ends with a line break: the empty line after the last is no line.
+        while (!out.empty() && out.back().text.isEmpty()) out.pop_back();
         return out;
     }
 
