@@ -9,27 +9,11 @@
 
 namespace {
 
-struct Case {
-    const char* expr;
-    const char* expected;   // canonical text (sql_helpers.h); "ERROR: ..." for a failure
-};
+using Case = sqltest::ExpressionCase;
 
-void PrintTo(const Case& c, std::ostream* os) { *os << c.expr; }
+class JetEdges : public sqltest::ExpressionTest {};
 
-class JetEdges : public ::testing::TestWithParam<Case> {
-protected:
-    static sqltest::MemoryDb& db()
-    {
-        static sqltest::MemoryDb instance;
-        return instance;
-    }
-};
-
-TEST_P(JetEdges, Evaluate)
-{
-    const Case& c = GetParam();
-    EXPECT_EQ(db().eval(QString::fromUtf8(c.expr)).toStdString(), std::string(c.expected)) << c.expr;
-}
+TEST_P(JetEdges, Evaluate) { check(); }
 
 constexpr const char* kInvalid = "ERROR: Invalid procedure call or argument.";
 constexpr const char* kNull = "ERROR: Invalid use of Null.";

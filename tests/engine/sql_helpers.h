@@ -195,4 +195,38 @@ private:
     std::shared_ptr<sql::Connection> m_conn = std::make_shared<sql::Connection>();
 };
 
+// One Jet expression and its value, canonical; "ERROR: description" for a failure.
+struct ExpressionCase {
+    const char* expr;
+    const char* expected;
+};
+inline void PrintTo(const ExpressionCase& c, std::ostream* os) { *os << c.expr; }
+
+// Evaluates each case as SELECT <expr> FROM One on one in-memory connection.
+class ExpressionTest : public ::testing::TestWithParam<ExpressionCase> {
+protected:
+    static MemoryDb& db()
+    {
+        static MemoryDb instance;
+        return instance;
+    }
+    void check()
+    {
+        const ExpressionCase& c = GetParam();
+        EXPECT_EQ(db().eval(QString::fromUtf8(c.expr)).toStdString(), std::string(c.expected)) << c.expr;
+    }
+};
+
+// jp_sample.mdb opened once for a test suite; its SQL connection is released after the suite.
+class JpSampleSuite : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_db = openFixture("jp_sample.mdb"); }
+    static void TearDownTestSuite()
+    {
+        sql::releaseDatabase(s_db.get());
+        s_db.reset();
+    }
+    inline static std::shared_ptr<jet::Database> s_db;
+};
+
 } // namespace sqltest

@@ -18,17 +18,7 @@ namespace {
 using sqltest::lines;
 using sqltest::run;
 
-class SqlIndexKeys : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { s_db = sqltest::openFixture("jp_sample.mdb"); }
-    static void TearDownTestSuite()
-    {
-        sql::releaseDatabase(s_db.get());
-        s_db.reset();
-    }
-    static std::shared_ptr<jet::Database> s_db;
-};
-std::shared_ptr<jet::Database> SqlIndexKeys::s_db;
+class SqlIndexKeys : public sqltest::JpSampleSuite {};
 
 struct SelfJoin {
     const char* column;

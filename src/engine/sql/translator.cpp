@@ -570,23 +570,15 @@ private:
     QString impExpr() { return arithmetic(&Parser::eqvExpr, {{"IMP", "jet_imp"}}); }
     QString eqvExpr() { return arithmetic(&Parser::xorExpr, {{"EQV", "jet_eqv"}}); }
     QString xorExpr() { return arithmetic(&Parser::orExpr, {{"XOR", "jet_xor"}}); }
-    QString orExpr()
+    QString orExpr() { return logical(&Parser::andExpr, "OR"); }
+    QString andExpr() { return logical(&Parser::notExpr, "AND"); }
+    // next (word next)* with SQLite's own AND / OR: truth values in, a truth value out.
+    QString logical(QString (Parser::*next)(), const char* word)
     {
-        Chain c(andExpr());
+        Chain c((this->*next)());
         bool applied = false;
-        while (acceptWord("OR")) {
-            c.infix(QStringLiteral(" OR ") + andExpr());
-            applied = true;
-        }
-        if (applied) m_boolean = true;
-        return c.text();
-    }
-    QString andExpr()
-    {
-        Chain c(notExpr());
-        bool applied = false;
-        while (acceptWord("AND")) {
-            c.infix(QStringLiteral(" AND ") + notExpr());
+        while (acceptWord(word)) {
+            c.infix(u' ' + QLatin1String(word) + u' ' + (this->*next)());
             applied = true;
         }
         if (applied) m_boolean = true;
