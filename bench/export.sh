@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cli="${1:-build/src/cli/tabulon-cli}"
-db="${PERF_LARGE:-$(/work/shared/fixtures/perf-large)}"
+db="${PERF_LARGE:-$(../shared/fixtures/perf-large)}"
 table=Events
 runs=3
 oracle="${ORACLE_DIR:-/tmp/oracle}"

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build="${1:-build}"
-db="${PERF_LARGE:-$(/work/shared/fixtures/perf-large)}"
+db="${PERF_LARGE:-$(../shared/fixtures/perf-large)}"
 cmake --build "$build" --target tabulon_engine tabulon_jet >/dev/null
 out="$build/bench-sql"
 g++ -std=c++20 -O2 -DNDEBUG -Isrc/engine $(pkg-config --cflags Qt6Core) -fPIC bench/sql/sql_bench.cpp \

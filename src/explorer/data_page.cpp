@@ -6,6 +6,7 @@
 #include "explorer/busy_cursor.h"
 #include "explorer/console_text.h"
 #include "explorer/data_grid.h"
+#include "explorer/statement_cancel.h"
 #include "text/valuetext.h"
 
 #include <QLocale>
@@ -32,6 +33,21 @@ Variant recordsetField(const Variant& recordset, int index)
     return automation::get(recordset, QStringLiteral("Fields"), Variant(static_cast<std::int32_t>(index)));
 }
 
+// Rows the query could not read are never passed over in silence: a red line with their count
+// (an engine without the member has no such count).
+void logLoss(TfrmMain& w, const QString& title, const Variant& recordset)
+{
+    try {
+        const qint64 rows = automation::get(recordset, QStringLiteral("UnreadableRows")).toInt64();
+        if (rows <= 0) return;
+        const QString first = automation::get(recordset, QStringLiteral("FirstLoss")).toString();
+        logLine(w, title + QStringLiteral("の ") + QString::number(rows) + QStringLiteral(" 行を読み込めませんでした。")
+                       + (first.isEmpty() ? QString() : QStringLiteral(" (") + first + u')'),
+                QColor(Qt::red));
+    } catch (const std::exception&) {
+    }
+}
+
 } // namespace
 
 void TfrmMain::ShowTableData(const QString& tableName)
@@ -50,11 +66,13 @@ void TfrmMain::FillGridFromSql(const QString& title, const QString& sqlText)
         datagrid::setCell(grid, 1, c, QString());
     ShownTable = title;
 
+    explorer::EscapeCancels escape(this);
+    const QString cancelled = title + QStringLiteral(" SQLの実行を中止しました。");
     Variant recordset;
     try {
         recordset = automation::call(Database, QStringLiteral("OpenRecordset"), {Variant(sqlText)});
     } catch (const std::exception&) {
-        logLine(*this, title + QStringLiteral(" SQLの実行エラー。"), QColor(Qt::red));
+        logLine(*this, escape.cancelled() ? cancelled : title + QStringLiteral(" SQLの実行エラー。"), QColor(Qt::red));
         return;
     }
 
@@ -96,7 +114,13 @@ void TfrmMain::FillGridFromSql(const QString& title, const QString& sqlText)
             automation::call(recordset, QStringLiteral("Close"));
         } catch (...) {
         }
+        logLoss(*this, title, recordset);
+        if (escape.cancelled()) {
+            logLine(*this, cancelled, QColor(Qt::red));
+            return;
+        }
         throw;
     }
     automation::call(recordset, QStringLiteral("Close"));
+    logLoss(*this, title, recordset);
 }

@@ -35,6 +35,18 @@ TEST_F(SqlCollation, EqualityIgnoresCaseWidthAndKanaType)
     EXPECT_EQ(q("SELECT Count(*) FROM Names WHERE name <> 'abc'"), sqltest::Lines{"5"});
 }
 
+// The ends of the hiragana block and its iteration marks fold like the rest; the katakana
+// beyond the hiragana block (ヷ) stays itself.
+TEST(SqlCollationKana, EveryHiraganaFoldsToItsKatakana)
+{
+    sqltest::MemoryDb db;
+    for (const char* pair : {"'ぁ' = 'ァ'", "'ゖ' = 'ヶ'", "'ゕ' = 'ヵ'", "'ゝ' = 'ヽ'", "'ゞ' = 'ヾ'", "'ゔ' = 'ヴ'",
+                             "'ａ' = 'A'", "'ｶﾞ' = 'ガ'"})
+        EXPECT_EQ(db.eval(QString::fromUtf8(pair)).toStdString(), "True") << pair;
+    for (const char* pair : {"'ヷ' = 'わ'", "'ゟ' = 'ヿ'", "'ぁ' = 'あ'"})
+        EXPECT_EQ(db.eval(QString::fromUtf8(pair)).toStdString(), "False") << pair;
+}
+
 TEST_F(SqlCollation, RangesAndOrderFollowTheFoldedText)
 {
     EXPECT_EQ(q("SELECT id FROM Names WHERE name > 'ABC' AND name < 'C'"), (sqltest::Lines{"3", "8"}));

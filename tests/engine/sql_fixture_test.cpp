@@ -11,17 +11,7 @@ namespace {
 using sqltest::lines;
 using sqltest::run;
 
-class SqlFixture : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { s_db = sqltest::openFixture("jp_sample.mdb"); }
-    static void TearDownTestSuite()
-    {
-        sql::releaseDatabase(s_db.get());
-        s_db.reset();
-    }
-    static std::shared_ptr<jet::Database> s_db;
-};
-std::shared_ptr<jet::Database> SqlFixture::s_db;
+class SqlFixture : public sqltest::JpSampleSuite {};
 
 struct Case {
     const char* name;

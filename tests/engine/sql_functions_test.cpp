@@ -7,27 +7,11 @@
 
 namespace {
 
-struct Case {
-    const char* expr;
-    const char* expected;   // canonical text (sql_helpers.h); "ERROR: ..." for a failure
-};
+using Case = sqltest::ExpressionCase;
 
-void PrintTo(const Case& c, std::ostream* os) { *os << c.expr; }
+class JetFunctions : public sqltest::ExpressionTest {};
 
-class JetFunctions : public ::testing::TestWithParam<Case> {
-protected:
-    static sqltest::MemoryDb& db()
-    {
-        static sqltest::MemoryDb instance;
-        return instance;
-    }
-};
-
-TEST_P(JetFunctions, Evaluate)
-{
-    const Case& c = GetParam();
-    EXPECT_EQ(db().eval(QString::fromUtf8(c.expr)).toStdString(), std::string(c.expected)) << c.expr;
-}
+TEST_P(JetFunctions, Evaluate) { check(); }
 
 INSTANTIATE_TEST_SUITE_P(Text, JetFunctions, ::testing::Values(
     Case{"Left('abcdef', 3)", "abc"}, Case{"Right('abcdef', 2)", "ef"}, Case{"Left(Null, 2)", "NULL"},

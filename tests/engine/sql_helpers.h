@@ -47,8 +47,14 @@ inline QString canonical(const automation::Variant& v)
     }
     case T::Date: {
         const double d = v.get<automation::Date>()->days;
-        const long long day = static_cast<long long>(std::trunc(d));
+        long long day = static_cast<long long>(std::trunc(d));
         long long secs = std::llround(std::fabs(d - double(day)) * 86400.0);
+        // The fraction counts forward from midnight, also before 1900: a second that rounds
+        // up to midnight is the next day.
+        if (secs >= 86400) {
+            secs -= 86400;
+            ++day;
+        }
         // days since 1899-12-30 -> civil (same algorithm as a calendar, written out here)
         long long z = day - 25569 + 719468;
         const long long era = (z >= 0 ? z : z - 146096) / 146097;
@@ -141,12 +147,11 @@ public:
     {
         m_conn->addTable(name, sql::makeMemoryRowSource(std::move(t)));
     }
-    void lock() { if (!m_locked) { m_conn->lockDown(); m_locked = true; } }
     sql::Connection& connection() { return *m_conn; }
+    const std::shared_ptr<sql::Connection>& shared() { return m_conn; }
 
     Result run(const QString& sqlText)
     {
-        lock();
         Result r;
         automation::Variant rs(sql::makeRecordset(m_conn, m_conn->prepare(sqlText), nullptr));
         const int n = automation::get(automation::get(rs, QStringLiteral("Fields")), QStringLiteral("Count")).toInt();
@@ -188,7 +193,40 @@ public:
 
 private:
     std::shared_ptr<sql::Connection> m_conn = std::make_shared<sql::Connection>();
-    bool m_locked = false;
+};
+
+// One Jet expression and its value, canonical; "ERROR: description" for a failure.
+struct ExpressionCase {
+    const char* expr;
+    const char* expected;
+};
+inline void PrintTo(const ExpressionCase& c, std::ostream* os) { *os << c.expr; }
+
+// Evaluates each case as SELECT <expr> FROM One on one in-memory connection.
+class ExpressionTest : public ::testing::TestWithParam<ExpressionCase> {
+protected:
+    static MemoryDb& db()
+    {
+        static MemoryDb instance;
+        return instance;
+    }
+    void check()
+    {
+        const ExpressionCase& c = GetParam();
+        EXPECT_EQ(db().eval(QString::fromUtf8(c.expr)).toStdString(), std::string(c.expected)) << c.expr;
+    }
+};
+
+// jp_sample.mdb opened once for a test suite; its SQL connection is released after the suite.
+class JpSampleSuite : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_db = openFixture("jp_sample.mdb"); }
+    static void TearDownTestSuite()
+    {
+        sql::releaseDatabase(s_db.get());
+        s_db.reset();
+    }
+    inline static std::shared_ptr<jet::Database> s_db;
 };
 
 } // namespace sqltest

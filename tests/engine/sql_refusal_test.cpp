@@ -36,7 +36,7 @@ INSTANTIATE_TEST_SUITE_P(Escapes, SqlRefusals, ::testing::Values(
     Refusal{"ATTACH DATABASE '/tmp/x.db' AS x", "read-only"}, Refusal{"PRAGMA writable_schema = 1", "read-only"},
     Refusal{"VACUUM", "read-only"}, Refusal{"SELECT load_extension('x') FROM One", "Undefined function"},
     Refusal{"SELECT sqlite_version() FROM One", "Undefined function"},
-    Refusal{"SELECT * FROM sqlite_master", "read-only"}, Refusal{"SELECT * FROM sqlite_temp_master", ""},
+    Refusal{"SELECT * FROM sqlite_master", "cannot find"}, Refusal{"SELECT * FROM sqlite_temp_master", ""},
     Refusal{"WITH x AS (SELECT 1) SELECT * FROM x", "expected 'SELECT'"}));
 
 INSTANTIATE_TEST_SUITE_P(MoreThanOneStatement, SqlRefusals, ::testing::Values(
@@ -57,7 +57,6 @@ INSTANTIATE_TEST_SUITE_P(BrokenText, SqlRefusals, ::testing::Values(
 TEST(SqlAuthorizer, DeniesEverythingButReadingOurTables)
 {
     sqltest::MemoryDb db;
-    db.lock();
     sqlite3* h = db.connection().handle();
     for (const char* raw : {"CREATE TEMP TABLE t(a)", "ATTACH DATABASE ':memory:' AS x", "SELECT load_extension('x')",
                             "PRAGMA query_only = 0", "INSERT INTO One VALUES (2)", "SELECT * FROM sqlite_master",

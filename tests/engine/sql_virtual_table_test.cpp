@@ -69,7 +69,6 @@ protected:
 
 TEST_F(SqlVirtualTable, FirstRowsCostAboutThatManyRows)
 {
-    m_db.lock();
     automation::Variant rs(sql::makeRecordset(nullptr, m_db.connection().prepare(QStringLiteral("SELECT * FROM Big")), nullptr));
     for (int i = 0; i < 100; ++i) automation::call(rs, QStringLiteral("MoveNext"));
     EXPECT_LE(m_big.steps, 110);

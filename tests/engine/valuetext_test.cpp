@@ -51,6 +51,15 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"before 1900 negative", Variant(automation::Date{-1.25}), kJapan, "1899/12/29 6:00:00"},
         Case{"year 1800", Variant(automation::Date{-36522.0}), kJapan, "1800/01/01"},
         Case{"time rounds to second", Variant(automation::Date{37622.0 + 86399.6 / 86400.0}), kJapan, "2003/01/02"},
+        // Before 1900 the fraction still counts forward from the day's midnight: a time that
+        // rounds up to midnight is the next day, as the calendar goes.
+        Case{"before 1900 rounds up to the next day", Variant(automation::Date{-1.9999999}), kJapan, "0:00:00"},
+        Case{"before 1900 rounds up to 31 Dec", Variant(automation::Date{-0.9999999}), kJapan, "1899/12/31"},
+        Case{"long before 1900 rounds up", Variant(automation::Date{-36522.9999999}), kJapan, "1800/01/02"},
+        Case{"before 1900 just under", Variant(automation::Date{-1.9999}), kJapan, "1899/12/29 23:59:51"},
+        Case{"1900 rounds up", Variant(automation::Date{1.9999999}), kJapan, "1900/01/01"},
+        Case{"last second of 9999", Variant(automation::Date{2958465.0 + 86399.0 / 86400.0}), kJapan, "9999/12/31 23:59:59"},
+        Case{"first day of year 100", Variant(automation::Date{-657434.0}), kJapan, "0100/01/01"},
         Case{"text as stored", Variant(QStringLiteral("社員 abc")), kJapan, "社員 abc"},
         Case{"guid", Variant(automation::Guid{{0x78, 0x56, 0x34, 0x12, 0x34, 0x12, 0x78, 0x56, 0x9a, 0xbc, 0xde, 0xf0, 0x12, 0x34, 0x56, 0x78}}),
              kJapan, "{12345678-1234-5678-9ABC-DEF012345678}"},

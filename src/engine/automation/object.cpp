@@ -1,5 +1,7 @@
 #include "automation/object.h"
 
+#include <new>
+
 namespace automation {
 
 Variant DispatchObject::invoke(const QString& member, Invoke kind, std::span<const Variant> args)
@@ -24,7 +26,16 @@ void DispatchObject::expectArgs(std::span<const Variant> args, std::size_t min, 
 
 Variant invoke(const Variant& target, const QString& member, Invoke kind, std::span<const Variant> args)
 {
-    return target.toObject()->invoke(member, kind, args);
+    // Only automation errors cross this boundary, each with a description a user can read.
+    try {
+        return target.toObject()->invoke(member, kind, args);
+    } catch (const Error&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw Error(QStringLiteral("Not enough memory to finish %1.").arg(member));
+    } catch (const std::exception& e) {
+        throw Error(QString::fromUtf8(e.what()));
+    }
 }
 
 Variant get(const Variant& target, const QString& member)

@@ -74,10 +74,10 @@ Database::Database(std::shared_ptr<jet::Database> db, QString path)
         checkOpen();
         if (args[0].type() != Variant::Type::String)
             throw automation::Error(QStringLiteral("Type mismatch."));
-        QString source = args[0].toString();
+        const QString source = args[0].toString();
         // A bare table name opens the whole table, as DAO does.
         if (const jet::CatalogEntry* e = state()->db->findTable(source.trimmed().toStdString()))
-            source = QStringLiteral("SELECT * FROM [%1]").arg(QString::fromStdString(e->name));
+            return sql::openTableRecordset(state()->db, QString::fromStdString(e->name));
         return sql::openRecordset(state()->db, source);
     });
     addMember(QStringLiteral("Close"), [this](automation::Invoke, std::span<const Variant> args) {

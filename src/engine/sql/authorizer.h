@@ -8,7 +8,8 @@
 namespace sql {
 
 // Installs the authorizer and locks the connection down (no extension loading, no attached
-// files, query_only). Throws automation::Error on failure.
-void lockDown(sqlite3* db);
+// files, query_only). While *ownSql is non-zero the connection runs SQL of its own (declaring a
+// table or a view) and the authorizer allows it. Throws automation::Error on failure.
+void lockDown(sqlite3* db, const int* ownSql);
 
 } // namespace sql

@@ -25,7 +25,13 @@ int collate(void*, int na, const void* a, int nb, const void* b)
 {
     const std::string_view sa(static_cast<const char*>(a), std::size_t(na));
     const std::string_view sb(static_cast<const char*>(b), std::size_t(nb));
-    return compareFolded(sa, sb);
+    try {
+        return compareFolded(sa, sb);
+    } catch (...) {
+        // A collation cannot fail: without memory to fold, compare the bytes.
+        const int c = std::memcmp(sa.data(), sb.data(), std::min(sa.size(), sb.size()));
+        return c != 0 ? c : (sa.size() == sb.size() ? 0 : (sa.size() < sb.size() ? -1 : 1));
+    }
 }
 
 } // namespace

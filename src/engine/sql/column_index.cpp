@@ -2,6 +2,7 @@
 
 #include "automation/error.h"
 #include "sql/collation.h"
+#include "sql/interrupt.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,12 +14,13 @@ std::unique_ptr<ColumnIndex> ColumnIndex::build(RowSource& source, int column)
     auto index = std::make_unique<ColumnIndex>();
     index->m_text = isTextKeyType(source.columns()[std::size_t(column)].jetType);
     std::unique_ptr<RowCursor> cursor = source.open({column});
-    const auto expected = std::max<std::int64_t>(0, source.estimatedRows());
-    if (index->m_text) index->m_texts.reserve(std::size_t(std::min<std::int64_t>(expected, 50'000'000)));
-    else index->m_numbers.reserve(std::size_t(std::min<std::int64_t>(expected, 50'000'000)));
+    // The row count the table definition claims is no size to trust: the vectors grow with
+    // the rows actually read.
     std::string text;
     double number = 0;
+    std::uint64_t rows = 0;
     while (cursor->next()) {
+        if ((++rows & 0xFFF) == 0 && interruptRequested()) throw automation::Error(QString::fromLatin1(kCancelledMessage));
         if (index->m_text) {
             if (cursor->text(column, text)) index->m_texts.emplace_back(foldKey(text), cursor->position());
         } else if (cursor->number(column, number)) {
@@ -26,6 +28,8 @@ std::unique_ptr<ColumnIndex> ColumnIndex::build(RowSource& source, int column)
         }
     }
     if (!cursor->error().isEmpty()) throw automation::Error(cursor->error());
+    index->m_lost = cursor->unreadableRows();
+    index->m_firstLoss = cursor->firstLoss();
     // Equal keys stay in table order, so a lookup reads its rows page by page.
     if (index->m_text) {
         std::stable_sort(index->m_texts.begin(), index->m_texts.end(),

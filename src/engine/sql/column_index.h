@@ -29,6 +29,9 @@ public:
     static std::unique_ptr<ColumnIndex> build(RowSource& source, int column);
 
     bool textKeys() const { return m_text; }
+    // Rows the building scan could not read (they are missing from the index), and why.
+    std::uint64_t lostRows() const { return m_lost; }
+    const QString& firstLoss() const { return m_firstLoss; }
     std::size_t size() const { return m_text ? m_texts.size() : m_numbers.size(); }
     std::size_t distinctKeys() const { return m_distinct; }
 
@@ -44,6 +47,8 @@ private:
 
     bool m_text = false;
     std::size_t m_distinct = 0;
+    std::uint64_t m_lost = 0;
+    QString m_firstLoss;
     std::vector<std::pair<double, std::uint64_t>> m_numbers;
     // Whole-number keys in a compact range (the usual key column): entry offsets by key - min,
     // so an equality lookup costs one array read instead of two binary searches.

@@ -37,8 +37,15 @@ DateParts civilFromDays(long long days)
     return p;
 }
 
+bool isValidOleDate(double ole)
+{
+    return ole >= kFirstOleDate && ole < kEndOleDate;   // false for NaN
+}
+
 long long oleDay(double ole)
 {
+    // Saturated: no conversion of a double out of the integer range.
+    if (!(std::fabs(ole) < 1e15)) return std::isnan(ole) ? 0 : (ole < 0 ? -1'000'000'000'000'000LL : 1'000'000'000'000'000LL);
     return static_cast<long long>(std::trunc(ole));
 }
 
@@ -59,6 +66,7 @@ double oleToLinear(double ole)
 
 double linearToOle(double linear)
 {
+    if (!(std::fabs(linear) < 1e15)) return linear;   // far outside any date: no day to split
     const double day = std::floor(linear);
     return oleFromDayAndTime(static_cast<long long>(day), linear - day);
 }
@@ -74,9 +82,12 @@ double toOle(const DateParts& p)
 
 DateParts fromOle(double ole)
 {
+    if (!isValidOleDate(ole)) return DateParts{};
     long long day = oleDay(ole);
     long long secs = std::llround(oleTimeFraction(ole) * 86400.0);
-    if (secs >= 86400) { secs -= 86400; day += ole < 0 ? -1 : 1; }
+    // The fraction counts forward from the day's midnight also before 1900 (-1.75 is
+    // 29 Dec 1899 18:00): rounding up to midnight reaches the next calendar day.
+    if (secs >= 86400) { secs -= 86400; day += 1; }
     DateParts p = civilFromDays(day);
     p.hour = int(secs / 3600);
     p.minute = int(secs / 60 % 60);

@@ -9,6 +9,11 @@
 
 namespace sql {
 
+// The range of Jet's dates: 1 January 100 to 31 December 9999 (the last second of it).
+inline constexpr double kFirstOleDate = -657434.0;
+inline constexpr double kEndOleDate = 2958466.0;   // exclusive
+bool isValidOleDate(double ole);
+
 struct DateParts {
     int year = 1899, month = 12, day = 30;
     int hour = 0, minute = 0, second = 0;
@@ -20,7 +25,8 @@ long long daysFromCivil(long long y, long long m, long long d);
 DateParts civilFromDays(long long days);
 
 double toOle(const DateParts& p);
-// Rounded to the second, as Jet shows dates.
+// Rounded to the second, as Jet shows dates (a time that rounds up to midnight is the next
+// day, before 1900 too). A value outside Jet's range gives 30 Dec 1899: check first.
 DateParts fromOle(double ole);
 // The day part as a signed day count and the time as seconds, for arithmetic on dates.
 long long oleDay(double ole);

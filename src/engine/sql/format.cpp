@@ -1,6 +1,7 @@
 #include "sql/format.h"
 
 #include "sql/dates.h"
+#include "sql/limits.h"
 #include "sql/values.h"
 
 #include <QDate>
@@ -8,6 +9,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 
 namespace sql {
@@ -138,7 +140,7 @@ QString numberWithSection(double v, const QString& f, bool showSign)
     const bool negative = v < 0 && (ip != QLatin1String("0") || fp.contains(QRegularExpression(QStringLiteral("[1-9]"))));
     while (fp.size() > decZeros && fp.endsWith(u'0')) fp.chop(1);
     if (ip == QLatin1String("0") && intZeros == 0) ip.clear();
-    while (ip.size() < intZeros) ip.prepend(u'0');
+    if (ip.size() < intZeros) ip = QString(intZeros - ip.size(), u'0') + ip;
     if (grouping && !ip.isEmpty()) {
         QString g;
         for (qsizetype k = 0; k < ip.size(); ++k) {
@@ -229,15 +231,21 @@ QString dateFormat(double ole, const QString& f)
 {
     const DateParts p = fromOle(ole);
     const QLocale loc = QLocale::system();
-    const long long day = static_cast<long long>(std::floor(oleToLinear(ole)));
+    // The day as shown (a time rounded up to midnight is the next day).
+    const long long day = daysFromCivil(p.year, p.month, p.day);
     const int weekday = int(((day + 6) % 7 + 7) % 7) + 1;   // 1 = Sunday
+    // Looked up once: each would cost a pass over the format.
+    const bool twelve = f.contains(QLatin1String("AM/PM"), Qt::CaseInsensitive)
+                        || f.contains(QLatin1String("A/P"), Qt::CaseInsensitive);
     const int qtWeekday = weekday == 1 ? 7 : weekday - 1;   // Qt: 1 = Monday
     QString out;
     bool lastWasHour = false;
     qsizetype i = 0;
+    // How many of the same letter follow, counted up to 6 (the longest token, "dddddd"):
+    // counting a long run again at each of its tokens would cost time quadratic in its length.
     auto run = [&](QChar c) {
         qsizetype j = i;
-        while (j < f.size() && f[j].toLower() == c) ++j;
+        while (j < f.size() && j - i < 6 && f[j].toLower() == c) ++j;
         return int(j - i);
     };
     auto nextIsSecond = [&](qsizetype from) {
@@ -249,6 +257,7 @@ QString dateFormat(double ole, const QString& f)
         return false;
     };
     while (i < f.size()) {
+        checkTextSize(out.size());
         const QChar c = f[i];
         const QChar l = c.toLower();
         if (c == u'"') {
@@ -258,7 +267,7 @@ QString dateFormat(double ole, const QString& f)
             continue;
         }
         if (c == u'\\' && i + 1 < f.size()) { out += f[i + 1]; i += 2; continue; }
-        const QString rest = f.mid(i);
+        const QStringView rest = QStringView(f).mid(i);
         if (rest.startsWith(QLatin1String("AM/PM"), Qt::CaseInsensitive)) {
             const bool upper = rest[0] == u'A';
             out += p.hour < 12 ? (upper ? QStringLiteral("AM") : QStringLiteral("am"))
@@ -272,8 +281,6 @@ QString dateFormat(double ole, const QString& f)
             i += 3;
             continue;
         }
-        const bool twelve = f.contains(QLatin1String("AM/PM"), Qt::CaseInsensitive)
-                            || f.contains(QLatin1String("A/P"), Qt::CaseInsensitive);
         const int n = run(l);
         if (l == u'y') {
             if (n >= 3) out += QString::number(p.year).rightJustified(4, u'0');
@@ -295,7 +302,7 @@ QString dateFormat(double ole, const QString& f)
         }
         if (l == u'd') {
             if (n >= 6) out += loc.toString(QDate(p.year, p.month, p.day), QLocale::LongFormat);
-            else if (n == 5) out += dateText(double(oleDay(ole)));
+            else if (n == 5) out += dateText(double(day));
             else if (n == 4) out += loc.dayName(qtWeekday, QLocale::LongFormat);
             else if (n == 3) out += loc.dayName(qtWeekday, QLocale::ShortFormat);
             else out += n == 2 ? pad2(p.day) : QString::number(p.day);
@@ -354,7 +361,7 @@ QString namedDate(double ole, const QString& name, bool& known)
     if (n == QLatin1String("general date")) return dateText(ole);
     if (n == QLatin1String("long date")) return loc.toString(QDate(p.year, p.month, p.day), QLocale::LongFormat);
     if (n == QLatin1String("medium date")) return dateFormat(ole, QStringLiteral("dd-mmm-yy"));
-    if (n == QLatin1String("short date")) return dateText(double(oleDay(ole)));
+    if (n == QLatin1String("short date")) return dateText(double(daysFromCivil(p.year, p.month, p.day)));
     if (n == QLatin1String("long time")) return dateFormat(ole, QStringLiteral("h:nn:ss AM/PM"));
     if (n == QLatin1String("medium time")) return dateFormat(ole, QStringLiteral("hh:nn AM/PM"));
     if (n == QLatin1String("short time")) return dateFormat(ole, QStringLiteral("hh:nn"));
@@ -369,16 +376,17 @@ QString textFormat(const QString& value, const QString& f)
     else if (f.contains(u'<')) v = v.toLower();
     const qsizetype placeholderCount = f.count(u'@') + f.count(u'&');
     if (placeholderCount == 0) return v;
-    // Placeholders fill from the right; surplus characters go in front.
+    // Placeholders fill from the right; surplus characters go in front. Built backwards.
     QString out;
     qsizetype vi = v.size();
     for (qsizetype k = f.size() - 1; k >= 0; --k) {
         const QChar c = f[k];
         if (c == u'@' || c == u'&') {
-            if (vi > 0) out.prepend(v[--vi]);
-            else if (c == u'@') out.prepend(u' ');
-        } else if (c != u'<' && c != u'>' && c != u'!') out.prepend(c);
+            if (vi > 0) out += v[--vi];
+            else if (c == u'@') out += u' ';
+        } else if (c != u'<' && c != u'>' && c != u'!') out += c;
     }
+    std::reverse(out.begin(), out.end());
     if (vi > 0) out.prepend(v.left(vi));
     return out;
 }
@@ -394,6 +402,7 @@ QString formatNumber(double value, const QString& format)
 
 QString formatDate(double ole, const QString& format)
 {
+    if (!isValidOleDate(ole)) return doubleText(ole);
     bool known = false;
     const QString named = namedDate(ole, format, known);
     return known ? named : dateFormat(ole, format);
@@ -412,7 +421,7 @@ QString formatValue(sqlite3_value* value, const QString& format)
         const QString named = namedNumber(*d, format, known);
         if (known) return named;
     }
-    if (auto d = valueDate(value)) {
+    if (auto d = valueDate(value); d && isValidOleDate(*d)) {
         const QString named = namedDate(*d, format, known);
         if (known) return named;
     }
@@ -421,7 +430,7 @@ QString formatValue(sqlite3_value* value, const QString& format)
         if (auto d = valueNumber(value)) return numberFormat(*d, format);
         return valueText(value);
     case Kind::Date:
-        if (auto d = valueDate(value)) return dateFormat(*d, format);
+        if (auto d = valueDate(value); d && isValidOleDate(*d)) return dateFormat(*d, format);
         return valueText(value);
     case Kind::Text:
         return textFormat(valueText(value), format);

@@ -47,7 +47,7 @@ const JetFunction kFunctions[] = {
     {"StrReverse", "jet_strreverse", 1, 1, false},
     {"Format", "jet_format", 1, 4, false},
     {"Chr", "jet_chr", 1, 1, false},
-    {"ChrW", "jet_chr", 1, 1, false},
+    {"ChrW", "jet_chrw", 1, 1, false},
     {"Asc", "jet_asc", 1, 1, false},
     {"AscW", "jet_asc", 1, 1, false},
     {"Hex", "jet_hex", 1, 1, false},
@@ -104,7 +104,7 @@ const JetFunction kFunctions[] = {
 // Emitted by the translator itself, never named by a statement.
 const char* const kInternal[] = {
     "jet_date", "jet_concat", "jet_add", "jet_sub", "jet_mul", "jet_div", "jet_idiv", "jet_mod",
-    "jet_pow", "jet_xor", "jet_eqv", "jet_imp", "jet_percent_rows", "like",
+    "jet_pow", "jet_xor", "jet_eqv", "jet_imp", "jet_percent_rows", "like", "jet_bool",
 };
 
 } // namespace

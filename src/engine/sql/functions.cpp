@@ -5,6 +5,7 @@
 #include "sql/dates.h"
 #include "sql/format.h"
 #include "sql/like.h"
+#include "sql/limits.h"
 #include "sql/values.h"
 
 #include <QDateTime>
@@ -32,15 +33,43 @@ QString text(sqlite3_value* v) { return valueText(v); }
 // Banker's rounding, as VBA's CInt, CLng and Round do.
 double roundEven(double d) { return std::nearbyint(d); }
 
-// An integer argument such as a length or position; nullopt (and an error set) when unusable.
+// An integer argument such as a length or position (a Long): nullopt, with Jet's error set,
+// when it is no number (type mismatch) or does not fit a Long (overflow).
 std::optional<long long> intArg(sqlite3_context* ctx, sqlite3_value* v)
 {
     const auto d = valueNumber(v);
-    if (!d || !std::isfinite(*d) || std::fabs(*d) > 2147483647.0) {
+    if (!d) {
         typeMismatch(ctx);
         return std::nullopt;
     }
-    return static_cast<long long>(roundEven(*d));
+    const double r = roundEven(*d);
+    if (!(r >= -2147483648.0 && r <= 2147483647.0)) {
+        overflow(ctx);
+        return std::nullopt;
+    }
+    return static_cast<long long>(r);
+}
+
+// A date argument: nullopt, with Jet's error set, when it is no date or outside Jet's dates.
+std::optional<double> dateArgument(sqlite3_context* ctx, sqlite3_value* v)
+{
+    const auto d = valueDate(v);
+    if (!d) {
+        typeMismatch(ctx);
+        return std::nullopt;
+    }
+    if (!isValidOleDate(*d)) {
+        overflow(ctx);
+        return std::nullopt;
+    }
+    return d;
+}
+
+// A date that arithmetic made: within Jet's dates, or an overflow.
+void resultDateChecked(sqlite3_context* ctx, double ole)
+{
+    if (!isValidOleDate(ole)) return overflow(ctx);
+    resultDate(ctx, ole);
 }
 
 bool truth(sqlite3_value* v)
@@ -69,10 +98,13 @@ bool isNumericType(sqlite3_value* v)
     return t == SQLITE_INTEGER || t == SQLITE_FLOAT;
 }
 
+void resultDateChecked(sqlite3_context* ctx, double ole);
+
 void resultNumber(sqlite3_context* ctx, double d, unsigned subtype)
 {
     if (!std::isfinite(d)) { overflow(ctx); return; }
-    if (subtype == kSubtypeDate) resultDate(ctx, d);
+    if (d == 0) d = 0.0;   // no "-0" from Fix(-0.5) or Round(-0.4)
+    if (subtype == kSubtypeDate) resultDateChecked(ctx, d);
     else if (subtype == kSubtypeCurrency) resultCurrency(ctx, std::round(d * 10000.0) / 10000.0);
     else sqlite3_result_double(ctx, d);
 }
@@ -101,8 +133,10 @@ void jetAdd(sqlite3_context* ctx, int, Args argv)
 {
     if (isNull(argv[0]) || isNull(argv[1])) return sqlite3_result_null(ctx);
     // + joins two texts, as in Jet.
-    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT && sqlite3_value_type(argv[1]) == SQLITE_TEXT)
+    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT && sqlite3_value_type(argv[1]) == SQLITE_TEXT) {
+        checkTextSize(std::int64_t(sqlite3_value_bytes(argv[0])) + sqlite3_value_bytes(argv[1]));
         return resultText(ctx, text(argv[0]) + text(argv[1]));
+    }
     if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER && sqlite3_value_type(argv[1]) == SQLITE_INTEGER
         && arithmeticSubtype(argv[0], argv[1], false) == 0) {
         long long r;
@@ -112,7 +146,7 @@ void jetAdd(sqlite3_context* ctx, int, Args argv)
     const auto a = valueNumber(argv[0]), b = valueNumber(argv[1]);
     if (!a || !b) return typeMismatch(ctx);
     const unsigned st = arithmeticSubtype(argv[0], argv[1], false);
-    if (st == kSubtypeDate) return resultDate(ctx, linearToOle(oleToLinear(*a) + oleToLinear(*b)));
+    if (st == kSubtypeDate) return resultDateChecked(ctx, linearToOle(oleToLinear(*a) + oleToLinear(*b)));
     resultNumber(ctx, *a + *b, st);
 }
 
@@ -130,8 +164,8 @@ void jetSub(sqlite3_context* ctx, int, Args argv)
     const bool da = isDateValue(argv[0]), db = isDateValue(argv[1]);
     if (da || db) {
         const double l = oleToLinear(*a) - oleToLinear(*b);
-        if (da && db) return sqlite3_result_double(ctx, l);
-        return resultDate(ctx, linearToOle(l));
+        if (da && db) return resultNumber(ctx, l, 0);
+        return resultDateChecked(ctx, linearToOle(l));
     }
     resultNumber(ctx, *a - *b, arithmeticSubtype(argv[0], argv[1], true));
 }
@@ -194,6 +228,7 @@ void jetConcat(sqlite3_context* ctx, int, Args argv)
 {
     // & treats Null as an empty text; only Null & Null is Null.
     if (isNull(argv[0]) && isNull(argv[1])) return sqlite3_result_null(ctx);
+    checkTextSize(std::int64_t(sqlite3_value_bytes(argv[0])) + sqlite3_value_bytes(argv[1]));
     resultText(ctx, text(argv[0]) + text(argv[1]));
 }
 
@@ -207,6 +242,13 @@ void logical(sqlite3_context* ctx, Args argv, int op)
 void jetXor(sqlite3_context* ctx, int, Args argv) { logical(ctx, argv, 0); }
 void jetEqv(sqlite3_context* ctx, int, Args argv) { logical(ctx, argv, 1); }
 void jetImp(sqlite3_context* ctx, int, Args argv) { logical(ctx, argv, 2); }
+
+// A truth value of SQLite (1 or 0) as Jet's Boolean (-1 or 0).
+void jetBool(sqlite3_context* ctx, int, Args argv)
+{
+    if (isNull(argv[0])) return sqlite3_result_null(ctx);
+    resultBoolean(ctx, truth(argv[0]));
+}
 
 void jetDateLiteral(sqlite3_context* ctx, int, Args argv)
 {
@@ -429,6 +471,7 @@ void jetReplace(sqlite3_context* ctx, int argc, Args argv)
     while (count < 0 || done < count) {
         const qsizetype hit = findText(rest, find, pos, tc);
         if (hit < 0) break;
+        checkTextSize(std::int64_t(out.size()) + (hit - pos) + with.size());
         out += rest.mid(pos, hit - pos) + with;
         pos = hit + find.size();
         ++done;
@@ -442,7 +485,8 @@ void jetSpace(sqlite3_context* ctx, int, Args argv)
     if (isNull(argv[0])) return invalidNull(ctx);
     const auto n = intArg(ctx, argv[0]);
     if (!n) return;
-    if (*n < 0 || *n > 10'000'000) return invalidCall(ctx);
+    if (*n < 0) return invalidCall(ctx);
+    checkTextSize(*n);
     resultText(ctx, QString(qsizetype(*n), u' '));
 }
 
@@ -451,7 +495,8 @@ void jetString(sqlite3_context* ctx, int, Args argv)
     if (isNull(argv[0]) || isNull(argv[1])) return invalidNull(ctx);
     const auto n = intArg(ctx, argv[0]);
     if (!n) return;
-    if (*n < 0 || *n > 10'000'000) return invalidCall(ctx);
+    if (*n < 0) return invalidCall(ctx);
+    checkTextSize(*n);
     QChar c;
     if (sqlite3_value_type(argv[1]) == SQLITE_TEXT) {
         const QString s = text(argv[1]);
@@ -492,14 +537,17 @@ void jetFormat(sqlite3_context* ctx, int argc, Args argv)
     resultText(ctx, formatValue(argv[0], fmt));
 }
 
-void jetChr(sqlite3_context* ctx, int, Args argv)
+// Chr takes a character code 0-255; ChrW a UTF-16 unit, negative ones counted from 65536.
+void chr(sqlite3_context* ctx, Args argv, long long lowest, long long highest)
 {
     if (isNull(argv[0])) return invalidNull(ctx);
     const auto n = intArg(ctx, argv[0]);
     if (!n) return;
-    if (*n < -32768 || *n > 65535) return invalidCall(ctx);
+    if (*n < lowest || *n > highest) return invalidCall(ctx);
     resultText(ctx, QString(QChar(char16_t(*n < 0 ? *n + 65536 : *n))));
 }
+void jetChr(sqlite3_context* ctx, int, Args argv) { chr(ctx, argv, 0, 255); }
+void jetChrW(sqlite3_context* ctx, int, Args argv) { chr(ctx, argv, -32768, 65535); }
 
 void jetAsc(sqlite3_context* ctx, int, Args argv)
 {
@@ -514,10 +562,15 @@ void radix(sqlite3_context* ctx, Args argv, int base)
     if (isNull(argv[0])) return sqlite3_result_null(ctx);
     const auto d = valueNumber(argv[0]);
     if (!d) return typeMismatch(ctx);
-    const long long v = static_cast<long long>(roundEven(*d));
-    // Negative values show their 32-bit two's complement, as Hex(-1) = "FFFFFFFF".
-    const unsigned long long u = v < 0 ? static_cast<unsigned long long>(static_cast<std::uint32_t>(v))
-                                       : static_cast<unsigned long long>(v);
+    const double r = roundEven(*d);
+    // A LongLong at most; anything larger is an overflow, as in VBA.
+    if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0)) return overflow(ctx);
+    const long long v = static_cast<long long>(r);
+    // Negative Longs show their 32-bit two's complement (Hex(-1) = "FFFFFFFF"), smaller ones
+    // their 64-bit one.
+    const unsigned long long u = v < 0 && v >= INT32_MIN
+                                     ? static_cast<unsigned long long>(static_cast<std::uint32_t>(v))
+                                     : static_cast<unsigned long long>(v);
     resultText(ctx, QString::number(u, base).toUpper());
 }
 void jetHex(sqlite3_context* ctx, int, Args argv) { radix(ctx, argv, 16); }
@@ -592,9 +645,7 @@ void jetCBool(sqlite3_context* ctx, int, Args argv)
 void jetCDate(sqlite3_context* ctx, int, Args argv)
 {
     if (isNull(argv[0])) return invalidNull(ctx);
-    const auto d = valueDate(argv[0]);
-    if (!d) return typeMismatch(ctx);
-    resultDate(ctx, *d);
+    if (const auto d = dateArgument(ctx, argv[0])) resultDate(ctx, *d);
 }
 
 void jetVal(sqlite3_context* ctx, int, Args argv)
@@ -613,9 +664,17 @@ void jetVal(sqlite3_context* ctx, int, Args argv)
             return base == 16 ? ((l >= '0' && l <= '9') || (l >= 'a' && l <= 'f')) : (l >= '0' && l <= '7');
         };
         while (j < s.size() && digit(s[j])) ++j;
+        QString digits = s.mid(2, j - 2);
+        while (digits.size() > 1 && digits[0] == u'0') digits.remove(0, 1);
+        if (digits.isEmpty()) return sqlite3_result_double(ctx, 0.0);
         bool ok = false;
-        const qlonglong v = s.mid(2, j - 2).toLongLong(&ok, base);
-        return sqlite3_result_double(ctx, ok ? double(v) : 0.0);
+        const qulonglong v = digits.toULongLong(&ok, base);
+        // As in VBA: up to 16 bits an Integer, up to 32 a Long, both signed (&HFFFF is -1).
+        if (!ok || v > 0xFFFFFFFFull) return overflow(ctx);
+        const double signedValue = v <= 0xFFFF && (base == 16 ? digits.size() <= 4 : digits.size() <= 6)
+                                       ? double(std::int16_t(std::uint16_t(v)))
+                                       : double(std::int32_t(std::uint32_t(v)));
+        return sqlite3_result_double(ctx, signedValue);
     }
     qsizetype j = 0;
     if (j < s.size() && (s[j] == u'+' || s[j] == u'-')) ++j;
@@ -630,8 +689,12 @@ void jetVal(sqlite3_context* ctx, int, Args argv)
             j = k;
         }
     }
+    if (j == 0 || (j == 1 && (s[0] == u'+' || s[0] == u'-'))) return sqlite3_result_double(ctx, 0.0);
+    // QString reads numbers the same in every locale; 1e400 is no Double (an overflow, as Val
+    // gives), 1e-400 is 0.
     bool ok = false;
     const double v = s.left(j).toDouble(&ok);
+    if (std::isinf(v)) return overflow(ctx);
     sqlite3_result_double(ctx, ok ? v : 0.0);
 }
 
@@ -663,15 +726,17 @@ void jetTimeNow(sqlite3_context* ctx, int, Args) { resultDate(ctx, oleTimeFracti
 std::optional<DateParts> dateArg(sqlite3_context* ctx, sqlite3_value* v)
 {
     if (isNull(v)) { sqlite3_result_null(ctx); return std::nullopt; }
-    const auto d = valueDate(v);
-    if (!d || std::fabs(*d) > 3e6) { typeMismatch(ctx); return std::nullopt; }
+    const auto d = dateArgument(ctx, v);
+    if (!d) return std::nullopt;
     return fromOle(*d);
 }
 
 int weekdayOf(double ole, int firstDay)
 {
-    // 30 Dec 1899 was a Saturday (7 with Sunday = 1).
-    const long long day = static_cast<long long>(std::floor(oleToLinear(ole)));
+    // 30 Dec 1899 was a Saturday (7 with Sunday = 1). The day as shown: a time rounded up to
+    // midnight is the next day.
+    const DateParts p = fromOle(ole);
+    const long long day = daysFromCivil(p.year, p.month, p.day);
     const int sundayBased = int(((day + 6) % 7 + 7) % 7) + 1;   // 1 = Sunday
     return ((sundayBased - firstDay) % 7 + 7) % 7 + 1;
 }
@@ -696,8 +761,8 @@ int firstDayArg(sqlite3_context* ctx, int argc, Args argv, int index, bool& ok)
 void jetWeekday(sqlite3_context* ctx, int argc, Args argv)
 {
     if (isNull(argv[0])) return sqlite3_result_null(ctx);
-    const auto d = valueDate(argv[0]);
-    if (!d) return typeMismatch(ctx);
+    const auto d = dateArgument(ctx, argv[0]);
+    if (!d) return;
     bool ok;
     const int first = firstDayArg(ctx, argc, argv, 1, ok);
     if (!ok) return;
@@ -732,13 +797,16 @@ Interval intervalOf(const QString& s)
     return Interval::Bad;
 }
 
+// NaN when the month lies outside Jet's years.
 double addMonths(double ole, long long months)
 {
     DateParts p = fromOle(ole);
     const double timeFraction = oleTimeFraction(ole);
     long long total = (long long)p.year * 12 + (p.month - 1) + months;
-    const int y = int(total >= 0 ? total / 12 : -((-total + 11) / 12));
-    const int m = int(total - (long long)y * 12) + 1;
+    const long long year = total >= 0 ? total / 12 : -((-total + 11) / 12);
+    if (year < 100 || year > 9999) return std::numeric_limits<double>::quiet_NaN();
+    const int y = int(year);
+    const int m = int(total - year * 12) + 1;
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     int dim = days[m - 1];
     if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0)) dim = 29;
@@ -753,10 +821,13 @@ void jetDateAdd(sqlite3_context* ctx, int, Args argv)
     const Interval iv = intervalOf(text(argv[0]));
     if (iv == Interval::Bad) return invalidCall(ctx);
     const auto nd = valueNumber(argv[1]);
-    const auto d = valueDate(argv[2]);
-    if (!nd || !d) return typeMismatch(ctx);
-    const long long n = static_cast<long long>(std::trunc(*nd));
-    if (std::llabs(n) > 10'000'000'000LL) return invalidCall(ctx);
+    if (!nd) return typeMismatch(ctx);
+    const auto d = dateArgument(ctx, argv[2]);
+    if (!d) return;
+    // The number of intervals is a Long: beyond it, an overflow (never a cast out of range).
+    const double whole = std::trunc(*nd);
+    if (!(whole >= -2147483648.0 && whole <= 2147483647.0)) return overflow(ctx);
+    const long long n = static_cast<long long>(whole);
     double r = 0;
     switch (iv) {
     case Interval::Year: r = addMonths(*d, n * 12); break;
@@ -774,8 +845,7 @@ void jetDateAdd(sqlite3_context* ctx, int, Args argv)
     }
     case Interval::Bad: break;
     }
-    const DateParts p = fromOle(r);
-    if (p.year < 100 || p.year > 9999) return invalidCall(ctx);
+    if (!isValidOleDate(r)) return invalidCall(ctx);
     resultDate(ctx, r);
 }
 
@@ -787,14 +857,16 @@ void jetDateDiff(sqlite3_context* ctx, int argc, Args argv)
     if (isNull(argv[1]) || isNull(argv[2])) return sqlite3_result_null(ctx);
     const Interval iv = intervalOf(text(argv[0]));
     if (iv == Interval::Bad) return invalidCall(ctx);
-    const auto d1 = valueDate(argv[1]), d2 = valueDate(argv[2]);
-    if (!d1 || !d2) return typeMismatch(ctx);
+    const auto d1 = dateArgument(ctx, argv[1]);
+    if (!d1) return;
+    const auto d2 = dateArgument(ctx, argv[2]);
+    if (!d2) return;
     bool ok;
     const int first = firstDayArg(ctx, argc, argv, 3, ok);
     if (!ok) return;
     const DateParts a = fromOle(*d1), b = fromOle(*d2);
     const double la = oleToLinear(*d1), lb = oleToLinear(*d2);
-    const long long dayA = static_cast<long long>(std::floor(la)), dayB = static_cast<long long>(std::floor(lb));
+    const long long dayA = daysFromCivil(a.year, a.month, a.day), dayB = daysFromCivil(b.year, b.month, b.day);
     long long r = 0;
     switch (iv) {
     case Interval::Year: r = b.year - a.year; break;
@@ -829,13 +901,13 @@ void jetDatePart(sqlite3_context* ctx, int argc, Args argv)
     if (isNull(argv[1])) return sqlite3_result_null(ctx);
     const Interval iv = intervalOf(text(argv[0]));
     if (iv == Interval::Bad) return invalidCall(ctx);
-    const auto d = valueDate(argv[1]);
-    if (!d) return typeMismatch(ctx);
+    const auto d = dateArgument(ctx, argv[1]);
+    if (!d) return;
     bool ok;
     const int first = firstDayArg(ctx, argc, argv, 2, ok);
     if (!ok) return;
     const DateParts p = fromOle(*d);
-    const long long day = static_cast<long long>(std::floor(oleToLinear(*d)));
+    const long long day = daysFromCivil(p.year, p.month, p.day);
     const long long jan1 = daysFromCivil(p.year, 1, 1);
     switch (iv) {
     case Interval::Year: return sqlite3_result_int(ctx, p.year);
@@ -869,9 +941,9 @@ void jetDateSerial(sqlite3_context* ctx, int, Args argv)
     long long year = *y;
     if (year >= 0 && year < 30) year += 2000;
     else if (year >= 30 && year < 100) year += 1900;
+    // Longs on every side: the day count fits a long long, so check the day, not the year.
     const long long day = daysFromCivil(year, *m, *d);
-    const DateParts check = civilFromDays(day);
-    if (check.year < 100 || check.year > 9999) return invalidCall(ctx);
+    if (!isValidOleDate(double(day))) return invalidCall(ctx);
     resultDate(ctx, double(day));
 }
 
@@ -886,23 +958,21 @@ void jetTimeSerial(sqlite3_context* ctx, int, Args argv)
     const auto s = intArg(ctx, argv[2]);
     if (!s) return;
     const double secs = double(*h) * 3600 + double(*m) * 60 + double(*s);
-    resultDate(ctx, linearToOle(secs / 86400.0));
+    const double ole = linearToOle(secs / 86400.0);
+    if (!isValidOleDate(ole)) return overflow(ctx);
+    resultDate(ctx, ole);
 }
 
 void jetDateValue(sqlite3_context* ctx, int, Args argv)
 {
     if (isNull(argv[0])) return sqlite3_result_null(ctx);
-    const auto d = valueDate(argv[0]);
-    if (!d) return typeMismatch(ctx);
-    resultDate(ctx, double(oleDay(*d)));
+    if (const auto d = dateArgument(ctx, argv[0])) resultDate(ctx, double(oleDay(*d)));
 }
 
 void jetTimeValue(sqlite3_context* ctx, int, Args argv)
 {
     if (isNull(argv[0])) return sqlite3_result_null(ctx);
-    const auto d = valueDate(argv[0]);
-    if (!d) return typeMismatch(ctx);
-    resultDate(ctx, oleTimeFraction(*d));
+    if (const auto d = dateArgument(ctx, argv[0])) resultDate(ctx, oleTimeFraction(*d));
 }
 
 // ---- numbers ----------------------------------------------------------------------------
@@ -1068,6 +1138,7 @@ const ScalarDef kScalars[] = {
     {"jet_eqv", 2, jetEqv, true},
     {"jet_imp", 2, jetImp, true},
     {"jet_percent_rows", 2, jetPercentRows, true},
+    {"jet_bool", 1, jetBool, true},
     {"like", 2, likeFn, true},
     {"like", 3, likeFn, true},
     {"jet_nz", -1, jetNz, true},
@@ -1095,6 +1166,7 @@ const ScalarDef kScalars[] = {
     {"jet_strreverse", 1, jetStrReverse, true},
     {"jet_format", -1, jetFormat, true},
     {"jet_chr", 1, jetChr, true},
+    {"jet_chrw", 1, jetChrW, true},
     {"jet_asc", 1, jetAsc, true},
     {"jet_hex", 1, jetHex, true},
     {"jet_oct", 1, jetOct, true},
@@ -1156,19 +1228,51 @@ const AggregateDef kAggregates[] = {
     {"jet_varp", momentsStep, varpFinal},
 };
 
+// Every callback runs behind one of these: a C++ exception must never cross SQLite's C frames.
+void scalarTrampoline(sqlite3_context* ctx, int argc, Args argv)
+{
+    const auto* def = static_cast<const ScalarDef*>(sqlite3_user_data(ctx));
+    try {
+        def->fn(ctx, argc, argv);
+    } catch (...) {
+        sqlite3_result_error(ctx, describeCurrentException().toUtf8().constData(), -1);
+    }
+}
+
+void stepTrampoline(sqlite3_context* ctx, int argc, Args argv)
+{
+    const auto* def = static_cast<const AggregateDef*>(sqlite3_user_data(ctx));
+    try {
+        def->step(ctx, argc, argv);
+    } catch (...) {
+        sqlite3_result_error(ctx, describeCurrentException().toUtf8().constData(), -1);
+    }
+}
+
+void finalTrampoline(sqlite3_context* ctx)
+{
+    const auto* def = static_cast<const AggregateDef*>(sqlite3_user_data(ctx));
+    try {
+        def->final(ctx);
+    } catch (...) {
+        sqlite3_result_error(ctx, describeCurrentException().toUtf8().constData(), -1);
+    }
+}
+
 } // namespace
 
 void registerFunctions(sqlite3* db)
 {
     for (const ScalarDef& f : kScalars) {
         const int flags = SQLITE_UTF8 | SQLITE_INNOCUOUS | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
-        if (sqlite3_create_function_v2(db, f.name, f.args, flags, nullptr, f.fn, nullptr, nullptr, nullptr) != SQLITE_OK)
+        if (sqlite3_create_function_v2(db, f.name, f.args, flags, const_cast<ScalarDef*>(&f), scalarTrampoline, nullptr,
+                                       nullptr, nullptr) != SQLITE_OK)
             throw automation::Error(QStringLiteral("Cannot register the function %1: %2")
                                         .arg(QLatin1String(f.name), QString::fromUtf8(sqlite3_errmsg(db))));
     }
     for (const AggregateDef& a : kAggregates) {
-        if (sqlite3_create_function_v2(db, a.name, 1, SQLITE_UTF8 | SQLITE_INNOCUOUS, nullptr, nullptr, a.step,
-                                       a.final, nullptr) != SQLITE_OK)
+        if (sqlite3_create_function_v2(db, a.name, 1, SQLITE_UTF8 | SQLITE_INNOCUOUS, const_cast<AggregateDef*>(&a),
+                                       nullptr, stepTrampoline, finalTrampoline, nullptr) != SQLITE_OK)
             throw automation::Error(QStringLiteral("Cannot register the function %1: %2")
                                         .arg(QLatin1String(a.name), QString::fromUtf8(sqlite3_errmsg(db))));
     }

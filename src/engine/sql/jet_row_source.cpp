@@ -62,6 +62,13 @@ public:
         return e ? QString::fromStdString(e->describe()) : QString();
     }
 
+    std::uint64_t unreadableRows() const override { return m_cursorOwned->unreadableRows(); }
+    QString firstLoss() const override
+    {
+        const auto& e = m_cursorOwned->firstLoss();
+        return e ? QString::fromStdString(e->describe()) : QString();
+    }
+
     void result(int column, sqlite3_context* ctx) override
     {
         const int slot = slotOf(column);
@@ -102,8 +109,11 @@ public:
         }
         case jet::ValueKind::Decimal:
             return sqlite3_result_double(ctx, std::strtod(jet::csv::formatDecimal(v.asDecimal()).c_str(), nullptr));
-        case jet::ValueKind::Complex:
-            return sqlite3_result_int64(ctx, v.asComplex().key);
+        case jet::ValueKind::Complex: {
+            // The text the export writes ("2 items"), not the key into the hidden table.
+            const std::string s = jet::csv::valueText(v);
+            return sqlite3_result_text(ctx, s.data(), int(s.size()), SQLITE_TRANSIENT);
+        }
         }
         sqlite3_result_null(ctx);
     }

@@ -14,19 +14,31 @@ public:
 
     bool next() override
     {
-        if (m_row + 1 >= std::int64_t(m_t->rows.size())) { m_row = std::int64_t(m_t->rows.size()); return false; }
-        ++m_row;
-        return true;
+        for (;;) {
+            if (m_row + 1 >= std::int64_t(m_t->rows.size())) { m_row = std::int64_t(m_t->rows.size()); return false; }
+            ++m_row;
+            if (!lost(std::size_t(m_row))) return true;
+            m_lostSeen.push_back(std::size_t(m_row));
+        }
     }
     bool seek(std::uint64_t p) override
     {
-        if (p >= m_t->rows.size()) return false;
+        if (p >= m_t->rows.size() || lost(std::size_t(p))) return false;
         m_row = std::int64_t(p);
         return true;
     }
     std::uint64_t position() const override { return std::uint64_t(m_row); }
-    void rewind() override { m_row = -1; }
+    void rewind() override
+    {
+        m_row = -1;
+        m_lostSeen.clear();
+    }
     QString error() const override { return {}; }
+    std::uint64_t unreadableRows() const override { return m_lostSeen.size(); }
+    QString firstLoss() const override
+    {
+        return m_lostSeen.empty() ? QString() : QStringLiteral("row %1 is damaged").arg(m_lostSeen.front());
+    }
 
     void result(int column, sqlite3_context* ctx) override
     {
@@ -69,6 +81,10 @@ public:
     }
 
 private:
+    bool lost(std::size_t row) const
+    {
+        return std::find(m_t->lostRows.begin(), m_t->lostRows.end(), row) != m_t->lostRows.end();
+    }
     const QVariant& cell(int column) const
     {
         static const QVariant null;
@@ -78,6 +94,7 @@ private:
     }
     std::shared_ptr<const MemoryTable> m_t;
     std::int64_t m_row = -1;
+    std::vector<std::size_t> m_lostSeen;
 };
 
 class MemorySource final : public RowSource {

@@ -17,6 +17,8 @@ struct MemoryTable {
     std::vector<SourceColumn> columns;
     std::vector<std::vector<QVariant>> rows;
     std::vector<int> uniqueColumns;
+    // Rows (by index) that read as damaged: a scan skips them and counts each once.
+    std::vector<std::size_t> lostRows;
 };
 
 std::shared_ptr<RowSource> makeMemoryRowSource(std::shared_ptr<const MemoryTable> table);

@@ -2,10 +2,12 @@
 
 #include "automation/error.h"
 #include "sql/connection.h"
+#include "sql/limits.h"
 #include "sql/recordset.h"
 
 #include "jet/database.h"
 
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -53,12 +55,33 @@ std::shared_ptr<Connection> connectionFor(const std::shared_ptr<jet::Database>& 
 
 } // namespace
 
-automation::Variant openRecordset(std::shared_ptr<jet::Database> db, const QString& sqlText)
+namespace {
+
+automation::Variant open(const std::shared_ptr<jet::Database>& db,
+                         const std::function<Connection::Prepared(Connection&)>& prepare)
 {
     if (!db) throw automation::Error(QStringLiteral("No database is open."));
-    auto conn = connectionFor(db);
-    Connection::Prepared prepared = conn->prepare(sqlText);
-    return automation::Variant(makeRecordset(conn, std::move(prepared), std::shared_ptr<const void>(db)));
+    try {
+        auto conn = connectionFor(db);
+        Connection::Prepared prepared = prepare(*conn);
+        return automation::Variant(makeRecordset(conn, std::move(prepared), std::shared_ptr<const void>(db)));
+    } catch (const automation::Error&) {
+        throw;
+    } catch (...) {
+        throw automation::Error(describeCurrentException());
+    }
+}
+
+} // namespace
+
+automation::Variant openRecordset(std::shared_ptr<jet::Database> db, const QString& sqlText)
+{
+    return open(db, [&](Connection& c) { return c.prepare(sqlText); });
+}
+
+automation::Variant openTableRecordset(std::shared_ptr<jet::Database> db, const QString& tableName)
+{
+    return open(db, [&](Connection& c) { return c.prepareTable(tableName); });
 }
 
 void releaseDatabase(const jet::Database* db)

@@ -16,6 +16,8 @@ namespace sql {
 // advances. Throws automation::Error with a readable description when the statement is
 // refused or fails.
 automation::Variant openRecordset(std::shared_ptr<jet::Database> db, const QString& sqlText);
+// Every row of one table, named as the catalog spells it (no SQL text is built from the name).
+automation::Variant openTableRecordset(std::shared_ptr<jet::Database> db, const QString& tableName);
 
 // Drops the SQLite connection and the indexes kept for the database. Called when the database
 // closes; harmless for a database that never ran a query. (Connections of databases that were

@@ -3,8 +3,10 @@
 #include "automation/error.h"
 #include "sql/collation.h"
 #include "sql/connection.h"
+#include "sql/limits.h"
 #include "sql/row_source.h"
 #include "sql/values.h"
+#include "sql/virtual_table.h"
 
 #include <QStringList>
 
@@ -165,11 +167,27 @@ public:
     ~State()
     {
         clearTieKey();
+        Stepping stepping(m_conn ? &m_conn->registry() : nullptr, &m_loss);
         sqlite3_finalize(m_stmt);
     }
 
+    // Scans opened while this statement steps report what they could not read to it.
+    struct Stepping {
+        Stepping(TableRegistry* r, StatementLoss* loss) : r(r), previous(r ? r->current : nullptr)
+        {
+            if (r) r->current = loss;
+        }
+        ~Stepping()
+        {
+            if (r) r->current = previous;
+        }
+        TableRegistry* r;
+        StatementLoss* previous;
+    };
+
     void step()
     {
+        Stepping stepping(m_conn ? &m_conn->registry() : nullptr, &m_loss);
         for (auto& v : m_values) v.reset();
         // TOP n: past the n-th row only rows that tie with it in the ORDER BY follow.
         const bool pastTop = m_topCount >= 0 && m_position + 1 >= m_topCount;
@@ -191,7 +209,7 @@ public:
         }
         m_eof = true;
         if (rc != SQLITE_DONE) {
-            const QString why = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_stmt)));
+            const QString why = describeSqliteError(sqlite3_db_handle(m_stmt), rc);
             sqlite3_reset(m_stmt);
             throw automation::Error(why);
         }
@@ -219,12 +237,16 @@ public:
     void close()
     {
         checkOpen();
+        Stepping stepping(m_conn ? &m_conn->registry() : nullptr, &m_loss);
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;
         m_closed = true;
     }
 
     bool eof() const { checkOpen(); return m_eof; }
+    // What the tables read so far could not give whole; still known after Close.
+    std::uint64_t unreadableRows() const { return m_loss.rows(); }
+    const QString& firstLoss() const { return m_loss.first(); }
     bool bof() const { checkOpen(); return m_empty; }
     std::int64_t recordCount() const { checkOpen(); return m_visited; }
     int fieldCount() const { checkOpen(); return int(m_names.size()); }
@@ -330,6 +352,7 @@ private:
     long long m_topCount = -1;
     std::vector<int> m_tieColumns;
     std::vector<sqlite3_value*> m_tieKey;   // ORDER BY values of the n-th row
+    StatementLoss m_loss;
 };
 
 bool is(const QString& member, QLatin1String name)
@@ -407,6 +430,11 @@ public:
         if (is(member, QLatin1String("MoveFirst"))) { m_state->moveFirst(); return Variant(); }
         if (is(member, QLatin1String("Close"))) { m_state->close(); return Variant(); }
         if (is(member, QLatin1String("RecordCount"))) return Variant(static_cast<std::int32_t>(m_state->recordCount()));
+        if (is(member, QLatin1String("UnreadableRows"))) {
+            const std::uint64_t n = m_state->unreadableRows();
+            return Variant(static_cast<std::int32_t>(std::min<std::uint64_t>(n, INT32_MAX)));
+        }
+        if (is(member, QLatin1String("FirstLoss"))) return Variant(m_state->firstLoss());
         unknownMember(member);
     }
 

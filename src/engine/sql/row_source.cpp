@@ -17,7 +17,7 @@ const TypeName kTypes[] = {
     {0x04, "JET_LONG_INT"},     {0x05, "JET_CURRENCY_REAL"}, {0x06, "JET_SINGLE_REAL"},
     {0x07, "JET_DOUBLE_REAL"},  {0x08, "JET_DATETIME_REAL"}, {0x09, "JET_BINARY_BLOB"},
     {0x0A, "JET_TEXT"},         {0x0B, "JET_OLE_BLOB"},      {0x0C, "JET_MEMO_TEXT"},
-    {0x0F, "JET_GUID_TEXT"},    {0x10, "JET_NUMERIC_REAL"},  {0x12, "JET_COMPLEX_INT"},
+    {0x0F, "JET_GUID_TEXT"},    {0x10, "JET_NUMERIC_REAL"},  {0x12, "JET_COMPLEX_TEXT"},
     {0x13, "JET_BIGINT_INT"},   {0x14, "JET_EXTDATETIME_TEXT"},
 };
 

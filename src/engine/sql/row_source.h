@@ -39,6 +39,10 @@ public:
     virtual bool text(int column, std::string& out) = 0;
     // A fatal error that ended the scan; empty when there is none.
     virtual QString error() const = 0;
+    // Rows of the current scan (since open or rewind) that could not be read whole, each once,
+    // and the first reason.
+    virtual std::uint64_t unreadableRows() const { return 0; }
+    virtual QString firstLoss() const { return {}; }
 };
 
 class RowSource {

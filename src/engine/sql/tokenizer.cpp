@@ -28,7 +28,7 @@ bool isWordChar(QChar c)
 
 [[noreturn]] void fail(const QString& what, int pos)
 {
-    throw automation::Error(QStringLiteral("Syntax error: %1 at position %2.").arg(what).arg(pos + 1));
+    throw automation::Error(QStringLiteral("Syntax error: %1 at position %2.").arg(what, QString::number(pos + 1)));
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <cmath>
+
 namespace sql {
 
 QString quoteIdentifier(const QString& name)
@@ -117,7 +119,7 @@ private:
         const Token& t = peek();
         QString near = t.kind == Token::Kind::End ? QStringLiteral("the end of the statement")
                                                    : QStringLiteral("'%1'").arg(t.text);
-        fail(QStringLiteral("Syntax error: %1 near %2 (position %3).").arg(what, near).arg(t.pos + 1));
+        fail(QStringLiteral("Syntax error: %1 near %2 (position %3).").arg(what, near, QString::number(t.pos + 1)));
     }
     void expectWord(const char* w)
     {
@@ -236,9 +238,18 @@ private:
                 const Token n = take();
                 if (n.kind != Token::Kind::Number) syntaxError(QStringLiteral("TOP needs a number"));
                 core.top = n.text;
-                if (acceptWord("PERCENT")) core.topPercent = true;
-                else if (n.text.contains(u'.') || n.text.contains(u'e') || n.text.contains(u'E'))
-                    fail(QStringLiteral("The TOP count must be a whole number."));
+                if (acceptWord("PERCENT")) {
+                    core.topPercent = true;
+                    bool ok = false;
+                    const double p = n.text.toDouble(&ok);
+                    if (!ok || !std::isfinite(p)) fail(QStringLiteral("The TOP percentage is not a number."));
+                } else {
+                    if (n.text.contains(u'.') || n.text.contains(u'e') || n.text.contains(u'E'))
+                        fail(QStringLiteral("The TOP count must be a whole number."));
+                    bool ok = false;
+                    n.text.toLongLong(&ok);
+                    if (!ok) fail(QStringLiteral("The TOP count is too large."));
+                }
             }
         }
         QStringList items;
@@ -282,7 +293,7 @@ private:
             expectWord("BY");
             QStringList terms;
             do {
-                terms << expr() + QStringLiteral(" COLLATE JET");
+                terms << valueExpr() + QStringLiteral(" COLLATE JET");
             } while (acceptSymbol(","));
             sqlText += QStringLiteral(" GROUP BY ") + terms.join(QStringLiteral(", "));
         }
@@ -309,7 +320,7 @@ private:
         expectWord("BY");
         QStringList terms, bare;
         do {
-            bare << expr();
+            bare << valueExpr();
             QString term = bare.back() + QStringLiteral(" COLLATE JET");
             if (acceptWord("DESC")) term += QStringLiteral(" DESC");
             else acceptWord("ASC");
@@ -335,7 +346,7 @@ private:
             return quoteIdentifier(name.text) + QStringLiteral(".*");
         }
         const std::size_t start = m_i;
-        const QString e = expr();
+        const QString e = valueExpr();
         const bool plainColumn = isColumnReference(start, m_i);
         m_lastItemExpr = e;
         if (acceptWord("AS")) {
@@ -469,40 +480,118 @@ private:
         return impExpr();
     }
 
-    QString impExpr()
+    // Whether the text an expression level returned last is a truth value in SQLite's form, 1
+    // or 0 (a comparison, AND, OR, NOT, LIKE, IN, EXISTS). Where one is used as a value, Jet's
+    // True is -1 (-(a > b) is 1, (a > b) = True holds): jet_bool() gives that. Conditions
+    // (WHERE, ON, HAVING, IIf's first argument) keep the plain form, which SQLite hands to the
+    // tables' indexes.
+    bool m_boolean = false;
+
+    static QString wrapBoolean(const QString& e) { return QStringLiteral("jet_bool(") + e + u')'; }
+    QString asValue(const QString& e)
     {
-        QString l = eqvExpr();
-        while (acceptWord("IMP")) l = QStringLiteral("jet_imp(%1, %2)").arg(l, eqvExpr());
-        return l;
+        const bool boolean = m_boolean;
+        m_boolean = false;
+        return boolean ? wrapBoolean(e) : e;
     }
-    QString eqvExpr()
+    // An expression whose value is used (a select item, an argument, an ORDER BY term).
+    QString valueExpr() { return asValue(expr()); }
+
+    bool acceptOperator(const char* op)
     {
-        QString l = xorExpr();
-        while (acceptWord("EQV")) l = QStringLiteral("jet_eqv(%1, %2)").arg(l, xorExpr());
-        return l;
+        return (op[0] >= 'A' && op[0] <= 'Z') ? acceptWord(op) : acceptSymbol(op);
     }
-    QString xorExpr()
+
+    // One level of left-associative arithmetic: next (op next)*, each op a Jet function.
+    QString arithmetic(QString (Parser::*next)(), std::initializer_list<std::pair<const char*, const char*>> ops)
     {
-        QString l = orExpr();
-        while (acceptWord("XOR")) l = QStringLiteral("jet_xor(%1, %2)").arg(l, orExpr());
-        return l;
+        const QString first = (this->*next)();
+        const bool firstBoolean = m_boolean;
+        Chain c(first);
+        bool applied = false;
+        for (;;) {
+            const char* function = nullptr;
+            for (const auto& [op, name] : ops) {
+                if (acceptOperator(op)) {
+                    function = name;
+                    break;
+                }
+            }
+            if (!function) break;
+            if (!applied && firstBoolean) c.wrapBoolean();
+            applied = true;
+            c.call(QLatin1String(function), asValue((this->*next)()));
+        }
+        m_boolean = applied ? false : firstBoolean;
+        return c.text();
     }
-    QString orExpr()
+
+    // A left-associative chain (a + b - c ...) written out in one pass: wrapping the text of
+    // the left side again for every operator would cost time quadratic in the chain's length.
+    class Chain {
+    public:
+        explicit Chain(QString first) : m_first(std::move(first)) {}
+        // l OP r as name(l, r)
+        void call(QLatin1String name, const QString& right)
+        {
+            m_heads.push_back(name + u'(');
+            m_tails.push_back(QStringLiteral(", ") + right + u')');
+        }
+        // l OP r as (l OP r), where `tail` is " OP r"
+        void infix(const QString& tail)
+        {
+            m_heads.push_back(QStringLiteral("("));
+            m_tails.push_back(tail + u')');
+        }
+        // The whole so far as a value: jet_bool(...), see m_boolean.
+        void wrapBoolean()
+        {
+            m_heads.push_back(QStringLiteral("jet_bool("));
+            m_tails.push_back(QStringLiteral(")"));
+        }
+        bool single() const { return m_heads.isEmpty(); }
+        const QString& first() const { return m_first; }
+        QString text() const
+        {
+            if (m_heads.isEmpty()) return m_first;
+            QString out;
+            for (auto it = m_heads.crbegin(); it != m_heads.crend(); ++it) out += *it;
+            out += m_first;
+            for (const QString& t : m_tails) out += t;
+            return out;
+        }
+
+    private:
+        QString m_first;
+        QStringList m_heads, m_tails;
+    };
+
+    // IMP, EQV and XOR take truth values either way and give Jet's Booleans themselves.
+    QString impExpr() { return arithmetic(&Parser::eqvExpr, {{"IMP", "jet_imp"}}); }
+    QString eqvExpr() { return arithmetic(&Parser::xorExpr, {{"EQV", "jet_eqv"}}); }
+    QString xorExpr() { return arithmetic(&Parser::orExpr, {{"XOR", "jet_xor"}}); }
+    QString orExpr() { return logical(&Parser::andExpr, "OR"); }
+    QString andExpr() { return logical(&Parser::notExpr, "AND"); }
+    // next (word next)* with SQLite's own AND / OR: truth values in, a truth value out.
+    QString logical(QString (Parser::*next)(), const char* word)
     {
-        QString l = andExpr();
-        while (acceptWord("OR")) l = QStringLiteral("(%1 OR %2)").arg(l, andExpr());
-        return l;
-    }
-    QString andExpr()
-    {
-        QString l = notExpr();
-        while (acceptWord("AND")) l = QStringLiteral("(%1 AND %2)").arg(l, notExpr());
-        return l;
+        Chain c((this->*next)());
+        bool applied = false;
+        while (acceptWord(word)) {
+            c.infix(u' ' + QLatin1String(word) + u' ' + (this->*next)());
+            applied = true;
+        }
+        if (applied) m_boolean = true;
+        return c.text();
     }
     QString notExpr()
     {
         Nest guard(*this);
-        if (acceptWord("NOT")) return QStringLiteral("(NOT %1)").arg(notExpr());
+        if (acceptWord("NOT")) {
+            const QString inner = notExpr();
+            m_boolean = true;
+            return QStringLiteral("(NOT ") + inner + u')';
+        }
         return comparison();
     }
 
@@ -523,7 +612,21 @@ private:
 
     QString comparison()
     {
-        QString l = concatExpr();
+        const QString first = concatExpr();
+        const bool firstBoolean = m_boolean;
+        Chain c(first);
+        bool applied = false;
+        // Every operator makes a truth value; a truth value compared is a value (-1 or 0):
+        // (2 > 1) = True holds.
+        auto apply = [&] {
+            if (applied || firstBoolean) c.wrapBoolean();
+            applied = true;
+        };
+        auto operand = [&] { return asValue(concatExpr()); };
+        // Only a bare column on the left lets a literal go plain (see above).
+        auto plain = [&c](const QString& literal) {
+            return c.single() ? plainLiteralAgainstColumn(c.first(), literal) : literal;
+        };
         for (;;) {
             const Token& t = peek();
             static const char* const ops[] = {"=", "<>", "<", ">", "<=", ">=", "!="};
@@ -532,7 +635,9 @@ private:
                 if (t.isSymbol(op)) {
                     take();
                     const QString sqlOp = QLatin1String(op) == QLatin1String("!=") ? QStringLiteral("<>") : QString::fromLatin1(op);
-                    l = QStringLiteral("(%1 %2 %3)").arg(l, sqlOp, plainLiteralAgainstColumn(l, concatExpr()));
+                    apply();
+                    const QString right = plain(operand());
+                    c.infix(u' ' + sqlOp + u' ' + right);
                     matched = true;
                     break;
                 }
@@ -542,7 +647,8 @@ private:
                 take();
                 const bool neg = acceptWord("NOT");
                 expectWord("NULL");
-                l = QStringLiteral("(%1 IS %2NULL)").arg(l, neg ? QStringLiteral("NOT ") : QString());
+                apply();
+                c.infix(neg ? QStringLiteral(" IS NOT NULL") : QStringLiteral(" IS NULL"));
                 continue;
             }
             bool neg = false;
@@ -550,92 +656,100 @@ private:
                 take();
                 neg = true;
             }
-            const QString notText = neg ? QStringLiteral("NOT ") : QString();
+            const QString notText = neg ? QStringLiteral(" NOT") : QString();
             if (acceptWord("LIKE") || acceptWord("ALIKE")) {
-                l = QStringLiteral("(%1 %2LIKE %3)").arg(l, notText, concatExpr());
+                apply();
+                c.infix(notText + QStringLiteral(" LIKE ") + operand());
                 continue;
             }
             if (acceptWord("BETWEEN")) {
-                const QString lo = plainLiteralAgainstColumn(l, concatExpr());
+                apply();
+                const QString lo = plain(operand());
                 expectWord("AND");
-                const QString hi = plainLiteralAgainstColumn(l, concatExpr());
-                l = QStringLiteral("(%1 %2BETWEEN %3 AND %4)").arg(l, notText, lo, hi);
+                const QString hi = plain(operand());
+                c.infix(notText + QStringLiteral(" BETWEEN ") + lo + QStringLiteral(" AND ") + hi);
                 continue;
             }
             if (acceptWord("IN")) {
+                apply();
                 expectSymbol("(");
+                QString list;
                 if (peek().isWord("SELECT")) {
-                    const QString sub = query();
-                    expectSymbol(")");
-                    l = QStringLiteral("(%1 %2IN (%3))").arg(l, notText, sub);
+                    list = query();
                 } else {
-                    QStringList list;
+                    QStringList items;
                     do {
-                        list << expr();
+                        items << valueExpr();
                     } while (acceptSymbol(","));
-                    expectSymbol(")");
-                    l = QStringLiteral("(%1 %2IN (%3))").arg(l, notText, list.join(QStringLiteral(", ")));
+                    list = items.join(QStringLiteral(", "));
                 }
+                expectSymbol(")");
+                c.infix(notText + QStringLiteral(" IN (") + list + u')');
                 continue;
             }
             if (neg) syntaxError(QStringLiteral("expected LIKE, BETWEEN or IN after NOT"));
-            return l;
+            m_boolean = applied || firstBoolean;
+            return c.text();
         }
     }
 
+    // & joins in any grouping alike ((a & b) & c is a & (b & c), Null included), so a long
+    // chain nests as a balanced tree: SQLite's parser takes only some 30 nested calls, and
+    // 40 fields joined with & are no rare thing.
     QString concatExpr()
     {
-        QString l = addExpr();
-        while (acceptSymbol("&")) l = QStringLiteral("jet_concat(%1, %2)").arg(l, addExpr());
-        return l;
-    }
-    QString addExpr()
-    {
-        QString l = modExpr();
-        for (;;) {
-            if (acceptSymbol("+")) l = QStringLiteral("jet_add(%1, %2)").arg(l, modExpr());
-            else if (acceptSymbol("-")) l = QStringLiteral("jet_sub(%1, %2)").arg(l, modExpr());
-            else return l;
+        QStringList parts{addExpr()};
+        const bool firstBoolean = m_boolean;
+        while (acceptSymbol("&")) {
+            if (parts.size() == 1 && firstBoolean) parts[0] = wrapBoolean(parts[0]);
+            parts << asValue(addExpr());
         }
+        m_boolean = parts.size() == 1 && firstBoolean;
+        return parts.size() == 1 ? parts[0] : balancedConcat(parts, 0, parts.size());
     }
-    QString modExpr()
+    static QString balancedConcat(const QStringList& parts, qsizetype from, qsizetype to)
     {
-        QString l = idivExpr();
-        while (acceptWord("MOD")) l = QStringLiteral("jet_mod(%1, %2)").arg(l, idivExpr());
-        return l;
+        if (to - from == 1) return parts[from];
+        const qsizetype mid = from + (to - from) / 2;
+        return QStringLiteral("jet_concat(") + balancedConcat(parts, from, mid) + QStringLiteral(", ")
+               + balancedConcat(parts, mid, to) + u')';
     }
-    QString idivExpr()
-    {
-        QString l = mulExpr();
-        while (acceptSymbol("\\")) l = QStringLiteral("jet_idiv(%1, %2)").arg(l, mulExpr());
-        return l;
-    }
-    QString mulExpr()
-    {
-        QString l = unaryExpr();
-        for (;;) {
-            if (acceptSymbol("*")) l = QStringLiteral("jet_mul(%1, %2)").arg(l, unaryExpr());
-            else if (acceptSymbol("/")) l = QStringLiteral("jet_div(%1, %2)").arg(l, unaryExpr());
-            else return l;
-        }
-    }
+    QString addExpr() { return arithmetic(&Parser::modExpr, {{"+", "jet_add"}, {"-", "jet_sub"}}); }
+    // Mod binds less tightly than \ (10 Mod 4 \ 2 is 10 Mod 2), \ less than * and /.
+    QString modExpr() { return arithmetic(&Parser::idivExpr, {{"MOD", "jet_mod"}}); }
+    QString idivExpr() { return arithmetic(&Parser::mulExpr, {{"\\", "jet_idiv"}}); }
+    QString mulExpr() { return arithmetic(&Parser::unaryExpr, {{"*", "jet_mul"}, {"/", "jet_div"}}); }
     QString unaryExpr()
     {
         Nest guard(*this);
-        if (acceptSymbol("-")) return QStringLiteral("(- %1)").arg(unaryExpr());
+        if (acceptSymbol("-")) {
+            const QString operand = asValue(unaryExpr());
+            return QStringLiteral("(- ") + operand + u')';
+        }
         if (acceptSymbol("+")) return unaryExpr();
         return powExpr();
     }
     QString powExpr()
     {
-        QString l = primary();
-        while (acceptSymbol("^")) l = QStringLiteral("jet_pow(%1, %2)").arg(l, powOperand());
-        return l;
+        const QString first = primary();
+        const bool firstBoolean = m_boolean;
+        Chain c(first);
+        bool applied = false;
+        while (acceptSymbol("^")) {
+            if (!applied && firstBoolean) c.wrapBoolean();
+            applied = true;
+            c.call(QLatin1String("jet_pow"), asValue(powOperand()));
+        }
+        m_boolean = applied ? false : firstBoolean;
+        return c.text();
     }
     QString powOperand()
     {
         Nest guard(*this);
-        if (acceptSymbol("-")) return QStringLiteral("(- %1)").arg(powOperand());
+        if (acceptSymbol("-")) {
+            const QString operand = asValue(powOperand());
+            return QStringLiteral("(- ") + operand + u')';
+        }
         if (acceptSymbol("+")) return powOperand();
         return primary();
     }
@@ -643,10 +757,17 @@ private:
     QString primary()
     {
         const Token t = peek();
+        // Only a parenthesised condition or EXISTS is a truth value here.
+        m_boolean = false;
         switch (t.kind) {
-        case Token::Kind::Number:
+        case Token::Kind::Number: {
             take();
+            // SQLite would read 1e999 as infinity; Jet refuses a number it cannot hold.
+            bool ok = false;
+            const double d = t.text.toDouble(&ok);
+            if (!ok || !std::isfinite(d)) fail(QStringLiteral("Overflow: the number ") + t.text + QStringLiteral(" is too large."));
             return t.text;
+        }
         case Token::Kind::String:
             take();
             return quoteString(t.text) + QStringLiteral(" COLLATE JET");
@@ -665,6 +786,7 @@ private:
                 if (peek().isWord("SELECT")) {
                     const QString sub = query();
                     expectSymbol(")");
+                    m_boolean = false;
                     return u'(' + sub + u')';
                 }
                 const QString inner = expr();
@@ -685,9 +807,14 @@ private:
             expectSymbol("(");
             const QString sub = query();
             expectSymbol(")");
-            return QStringLiteral("EXISTS (%1)").arg(sub);
+            m_boolean = true;
+            return QStringLiteral("EXISTS (") + sub + u')';
         }
-        if (peek().isSymbol("(")) return functionCall(t);
+        if (peek().isSymbol("(")) {
+            const QString call = functionCall(t);
+            m_boolean = false;
+            return call;
+        }
         if (isReserved(t)) {
             --m_i;
             syntaxError(QStringLiteral("expected an expression"));
@@ -722,8 +849,11 @@ private:
                 if (f->aggregate && QLatin1String(f->sqlName) == QLatin1String("count") && peek().isSymbol("*")) {
                     take();
                     args << QStringLiteral("*");
+                } else if (args.isEmpty() && QLatin1String(f->jetName) == QLatin1String("IIf")) {
+                    args << expr();   // a condition (CASE WHEN)
+                    m_boolean = false;
                 } else {
-                    args << expr();
+                    args << valueExpr();
                 }
             } while (acceptSymbol(","));
         }

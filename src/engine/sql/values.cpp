@@ -1,6 +1,7 @@
 #include "sql/values.h"
 
 #include "sql/dates.h"
+#include "sql/limits.h"
 #include "text/valuetext.h"
 
 #include <QLocale>
@@ -29,7 +30,9 @@ void resultBoolean(sqlite3_context* ctx, bool value)
 
 void resultText(sqlite3_context* ctx, const QString& text)
 {
+    checkTextSize(text.size());
     const QByteArray u = text.toUtf8();
+    checkTextSize(u.size());
     sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
 }
 
@@ -70,7 +73,8 @@ std::optional<double> valueNumber(sqlite3_value* v)
         const QString s = valueText(v).trimmed();
         bool ok = false;
         const double d = s.toDouble(&ok);
-        if (ok) return d;
+        // "inf" and "nan" read as numbers here, but are none to Jet.
+        if (ok) return std::isfinite(d) ? std::optional<double>(d) : std::nullopt;
         if (s.startsWith(QLatin1String("&H"), Qt::CaseInsensitive)) {
             const qlonglong h = s.mid(2).toLongLong(&ok, 16);
             if (ok) return double(h);

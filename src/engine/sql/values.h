@@ -32,6 +32,7 @@ inline bool isDateValue(sqlite3_value* v)
 void resultDate(sqlite3_context* ctx, double ole);
 void resultCurrency(sqlite3_context* ctx, double value);
 void resultBoolean(sqlite3_context* ctx, bool value);
+// Throws TooLarge past kMaxTextBytes (limits.h).
 void resultText(sqlite3_context* ctx, const QString& text);
 
 QString valueText(sqlite3_value* v);    // Jet's text of a value (numbers, dates, text)

@@ -2,8 +2,10 @@
 
 #include "automation/error.h"
 #include "sql/collation.h"
+#include "sql/limits.h"
 #include "sql/translator.h"
 
+#include <QSet>
 #include <QStringList>
 
 #include <cmath>
@@ -11,6 +13,42 @@
 #include <exception>
 
 namespace sql {
+
+void StatementLoss::record(const void* table, std::uint64_t rows, const QString& first)
+{
+    if (rows == 0) return;
+    std::uint64_t& kept = m_rows[table];
+    kept = std::max(kept, rows);
+    if (m_first.isEmpty()) m_first = first;
+}
+
+std::uint64_t StatementLoss::rows() const
+{
+    std::uint64_t total = 0;
+    for (const auto& [table, rows] : m_rows) total += rows;
+    return total;
+}
+
+QString undeclarableReason(const RowSource& source)
+{
+    const auto& cols = source.columns();
+    if (cols.empty()) return QStringLiteral("it has no columns");
+    if (cols.size() > 2000) return QStringLiteral("it has %1 columns, more than SQL can take").arg(cols.size());
+    // SQLite compares column names without regard to ASCII case only.
+    QSet<QString> seen;
+    for (std::size_t i = 0; i < cols.size(); ++i) {
+        const QString& name = cols[i].name;
+        if (name.contains(QChar(u'\0')))
+            return QStringLiteral("the name of its column %1 holds a NUL character (a damaged table definition)").arg(i + 1);
+        QString key = name;
+        for (QChar& c : key)
+            if (c.unicode() >= u'A' && c.unicode() <= u'Z') c = QChar(char16_t(c.unicode() + 32));
+        if (seen.contains(key))
+            return QStringLiteral("two of its columns are named '%1'").arg(name);
+        seen.insert(key);
+    }
+    return QString();
+}
 
 ColumnIndex& TableRegistry::Table::index(int column)
 {
@@ -44,6 +82,7 @@ constexpr int kUpperInclusive = 1 << 20;
 
 struct VTab {
     sqlite3_vtab base;
+    TableRegistry* registry;
     TableRegistry::Table* table;
 };
 
@@ -56,6 +95,8 @@ struct Cursor {
     // Index lookups
     ColumnIndex* index = nullptr;
     std::size_t entry = 0, end = 0;
+    // The statement this cursor reads for (cursors are opened while it steps).
+    StatementLoss* loss = nullptr;
 };
 
 void setError(sqlite3_vtab* vt, const QString& message)
@@ -64,33 +105,58 @@ void setError(sqlite3_vtab* vt, const QString& message)
     vt->zErrMsg = sqlite3_mprintf("%s", message.toUtf8().constData());
 }
 
+// The failure of a callback, as an SQLite error with readable words. Call inside a catch.
+int failCallback(sqlite3_vtab* vt)
+{
+    setError(vt, describeCurrentException());
+    return SQLITE_ERROR;
+}
+
+struct OwnSql {
+    explicit OwnSql(TableRegistry& r) : r(r) { ++r.ownSql; }
+    ~OwnSql() { --r.ownSql; }
+    TableRegistry& r;
+};
+
 int xConnect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_vtab** out, char** err)
 {
     try {
         auto* registry = static_cast<TableRegistry*>(aux);
         TableRegistry::Table* table = argc >= 4 ? registry->find(std::atoi(argv[3])) : nullptr;
         if (!table) {
-            *err = sqlite3_mprintf("jet: unknown table");
+            *err = sqlite3_mprintf("The table is not known to SQL.");
+            return SQLITE_ERROR;
+        }
+        const QString reason = undeclarableReason(*table->source);
+        if (!reason.isEmpty()) {
+            *err = sqlite3_mprintf("The table cannot be used in SQL: %s.", reason.toUtf8().constData());
             return SQLITE_ERROR;
         }
         QStringList cols;
         for (const SourceColumn& c : table->source->columns())
             cols << quoteIdentifier(c.name) + u' ' + declaredType(c);
-        const QByteArray schema = QStringLiteral("CREATE TABLE x(%1)").arg(cols.join(QStringLiteral(", "))).toUtf8();
-        const int rc = sqlite3_declare_vtab(db, schema.constData());
+        const QByteArray schema = (QStringLiteral("CREATE TABLE x(") + cols.join(QStringLiteral(", ")) + u')').toUtf8();
+        // SQLite may ask again at any time (after its schema was reset): our own declaration,
+        // whatever the authorizer says about statements.
+        int rc;
+        {
+            OwnSql own(*registry);
+            rc = sqlite3_declare_vtab(db, schema.constData());
+        }
         if (rc != SQLITE_OK) {
-            *err = sqlite3_mprintf("jet: %s", sqlite3_errmsg(db));
+            *err = sqlite3_mprintf("The table cannot be used in SQL: %s.", sqlite3_errmsg(db));
             return rc;
         }
         sqlite3_vtab_config(db, SQLITE_VTAB_INNOCUOUS);
         auto* vt = static_cast<VTab*>(sqlite3_malloc(sizeof(VTab)));
         if (!vt) return SQLITE_NOMEM;
         std::memset(vt, 0, sizeof(VTab));
+        vt->registry = registry;
         vt->table = table;
         *out = &vt->base;
         return SQLITE_OK;
-    } catch (const std::exception& e) {
-        *err = sqlite3_mprintf("%s", e.what());
+    } catch (...) {
+        *err = sqlite3_mprintf("%s", describeCurrentException().toUtf8().constData());
         return SQLITE_ERROR;
     }
 }
@@ -101,7 +167,7 @@ int xDisconnect(sqlite3_vtab* vt)
     return SQLITE_OK;
 }
 
-int xBestIndex(sqlite3_vtab* base, sqlite3_index_info* info)
+int bestIndex(sqlite3_vtab* base, sqlite3_index_info* info)
 {
     auto* vt = reinterpret_cast<VTab*>(base);
     const RowSource& src = *vt->table->source;
@@ -208,6 +274,28 @@ int xBestIndex(sqlite3_vtab* base, sqlite3_index_info* info)
     return SQLITE_OK;
 }
 
+int xBestIndex(sqlite3_vtab* base, sqlite3_index_info* info)
+{
+    try {
+        return bestIndex(base, info);
+    } catch (...) {
+        return failCallback(base);
+    }
+}
+
+// Tells the statement being stepped what this cursor's scan could not read.
+void reportLoss(Cursor* c)
+{
+    if (!c->loss || !c->rows) return;
+    const std::uint64_t rows = c->rows->unreadableRows();
+    if (rows) c->loss->record(c->vtab->table, rows, c->rows->firstLoss());
+}
+
+void reportIndexLoss(Cursor* c, const ColumnIndex& index)
+{
+    if (c->loss && index.lostRows()) c->loss->record(c->vtab->table, index.lostRows(), index.firstLoss());
+}
+
 int xOpen(sqlite3_vtab* base, sqlite3_vtab_cursor** out)
 {
     auto* c = new (std::nothrow) Cursor;
@@ -220,7 +308,13 @@ int xOpen(sqlite3_vtab* base, sqlite3_vtab_cursor** out)
 
 int xClose(sqlite3_vtab_cursor* cur)
 {
-    delete reinterpret_cast<Cursor*>(cur);
+    auto* c = reinterpret_cast<Cursor*>(cur);
+    // Cells of the last row were read after the last step.
+    try {
+        reportLoss(c);
+    } catch (...) {
+    }
+    delete c;
     return SQLITE_OK;
 }
 
@@ -244,19 +338,27 @@ bool loadRow(Cursor* c)
     return false;
 }
 
-int advance(Cursor* c)
+// After a step of a scan: end of rows, or the fatal error that ended the scan.
+int afterStep(Cursor* c)
 {
-    if (c->index) {
-        ++c->entry;
-        c->eof = !loadRow(c);
-        return SQLITE_OK;
-    }
-    c->eof = !c->rows->next();
+    reportLoss(c);
     if (c->eof && !c->rows->error().isEmpty()) {
         setError(&c->vtab->base, c->rows->error());
         return SQLITE_ERROR;
     }
     return SQLITE_OK;
+}
+
+int advance(Cursor* c)
+{
+    if (c->index) {
+        ++c->entry;
+        c->eof = !loadRow(c);
+        reportLoss(c);
+        return SQLITE_OK;
+    }
+    c->eof = !c->rows->next();
+    return afterStep(c);
 }
 
 bool keyFromValue(sqlite3_value* v, bool textKeys, KeyBound& out)
@@ -274,72 +376,81 @@ bool keyFromValue(sqlite3_value* v, bool textKeys, KeyBound& out)
     return !std::isnan(out.number);
 }
 
+// A lookup that can find nothing (a comparison with Null is never true).
+int emptyLookup(Cursor* c, ColumnIndex& index)
+{
+    c->index = &index;
+    c->entry = c->end = 0;
+    c->eof = true;
+    return SQLITE_OK;
+}
+
+int filter(Cursor* c, int idxNum, const char* idxStr, int argc, sqlite3_value** argv)
+{
+    TableRegistry::Table& table = *c->vtab->table;
+    if (c->vtab->registry->current) c->loss = c->vtab->registry->current;
+    const std::vector<int> cols = usedColumns(idxStr, table.source->columns().size());
+    // A join's inner loop filters again and again: keep the row cursor when it fits.
+    if (!c->rows || c->columns != cols) {
+        c->rows = table.source->open(cols);
+        c->columns = cols;
+    } else if (!(idxNum & 0xFFFF)) {
+        c->rows->rewind();
+    }
+    c->index = nullptr;
+    const int column = (idxNum & 0xFFFF) - 1;
+    if (column >= 0) {
+        ColumnIndex& index = table.index(column);
+        // Rows the index could not read are lost to every lookup through it.
+        reportIndexLoss(c, index);
+        KeyBound lower, upper;
+        bool usable = true;
+        int arg = 0;
+        if (idxNum & kEq) {
+            if (arg >= argc) usable = false;
+            else if (sqlite3_value_type(argv[arg]) == SQLITE_NULL) return emptyLookup(c, index);
+            else {
+                usable = keyFromValue(argv[arg], index.textKeys(), lower);
+                upper = lower;
+                lower.inclusive = upper.inclusive = true;
+            }
+        } else {
+            if ((idxNum & kLower) && arg < argc) {
+                if (sqlite3_value_type(argv[arg]) == SQLITE_NULL) return emptyLookup(c, index);
+                usable = usable && keyFromValue(argv[arg++], index.textKeys(), lower);
+                lower.inclusive = (idxNum & kLowerInclusive) != 0;
+            }
+            if ((idxNum & kUpper) && arg < argc) {
+                if (sqlite3_value_type(argv[arg]) == SQLITE_NULL) return emptyLookup(c, index);
+                usable = usable && keyFromValue(argv[arg++], index.textKeys(), upper);
+                upper.inclusive = (idxNum & kUpperInclusive) != 0;
+            }
+        }
+        if (usable) {
+            const auto [first, last] = index.range(lower, upper);
+            c->index = &index;
+            c->entry = first;
+            c->end = last;
+            c->eof = !loadRow(c);
+            reportLoss(c);
+            return SQLITE_OK;
+        }
+        // A value of another kind than the column's (text against a number column):
+        // scan everything and let SQLite compare.
+        c->rows->rewind();
+    }
+    c->eof = !c->rows->next();
+    return afterStep(c);
+}
+
 int xFilter(sqlite3_vtab_cursor* cur, int idxNum, const char* idxStr, int argc, sqlite3_value** argv)
 {
     auto* c = reinterpret_cast<Cursor*>(cur);
     try {
-        TableRegistry::Table& table = *c->vtab->table;
-        const std::vector<int> cols = usedColumns(idxStr, table.source->columns().size());
-        // A join's inner loop filters again and again: keep the row cursor when it fits.
-        if (!c->rows || c->columns != cols) {
-            c->rows = table.source->open(cols);
-            c->columns = cols;
-        } else if (!(idxNum & 0xFFFF)) {
-            c->rows->rewind();
-        }
-        c->index = nullptr;
-        const int column = (idxNum & 0xFFFF) - 1;
-        if (column >= 0) {
-            ColumnIndex& index = table.index(column);
-            KeyBound lower, upper;
-            bool usable = true;
-            int arg = 0;
-            if (idxNum & kEq) {
-                if (arg >= argc) usable = false;
-                else if (sqlite3_value_type(argv[arg]) == SQLITE_NULL) {
-                    // = Null is never true.
-                    c->index = &index;
-                    c->entry = c->end = 0;
-                    c->eof = true;
-                    return SQLITE_OK;
-                } else {
-                    usable = keyFromValue(argv[arg], index.textKeys(), lower);
-                    upper = lower;
-                    lower.inclusive = upper.inclusive = true;
-                }
-            } else {
-                if ((idxNum & kLower) && arg < argc) {
-                    if (sqlite3_value_type(argv[arg]) == SQLITE_NULL) { c->eof = true; c->index = &index; c->entry = c->end = 0; return SQLITE_OK; }
-                    usable = usable && keyFromValue(argv[arg++], index.textKeys(), lower);
-                    lower.inclusive = (idxNum & kLowerInclusive) != 0;
-                }
-                if ((idxNum & kUpper) && arg < argc) {
-                    if (sqlite3_value_type(argv[arg]) == SQLITE_NULL) { c->eof = true; c->index = &index; c->entry = c->end = 0; return SQLITE_OK; }
-                    usable = usable && keyFromValue(argv[arg++], index.textKeys(), upper);
-                    upper.inclusive = (idxNum & kUpperInclusive) != 0;
-                }
-            }
-            if (usable) {
-                const auto [first, last] = index.range(lower, upper);
-                c->index = &index;
-                c->entry = first;
-                c->end = last;
-                c->eof = !loadRow(c);
-                return SQLITE_OK;
-            }
-            // A value of another kind than the column's (text against a number column):
-            // scan everything and let SQLite compare.
-            c->rows->rewind();
-        }
-        c->eof = !c->rows->next();
-        if (c->eof && !c->rows->error().isEmpty()) {
-            setError(&c->vtab->base, c->rows->error());
-            return SQLITE_ERROR;
-        }
-        return SQLITE_OK;
-    } catch (const std::exception& e) {
-        setError(&c->vtab->base, QString::fromUtf8(e.what()));
-        return SQLITE_ERROR;
+        return filter(c, idxNum, idxStr, argc, argv);
+    } catch (...) {
+        c->eof = true;
+        return failCallback(&c->vtab->base);
     }
 }
 
@@ -348,9 +459,9 @@ int xNext(sqlite3_vtab_cursor* cur)
     auto* c = reinterpret_cast<Cursor*>(cur);
     try {
         return advance(c);
-    } catch (const std::exception& e) {
-        setError(&c->vtab->base, QString::fromUtf8(e.what()));
-        return SQLITE_ERROR;
+    } catch (...) {
+        c->eof = true;
+        return failCallback(&c->vtab->base);
     }
 }
 
@@ -365,8 +476,8 @@ int xColumn(sqlite3_vtab_cursor* cur, sqlite3_context* ctx, int column)
     try {
         c->rows->result(column, ctx);
         return SQLITE_OK;
-    } catch (const std::exception& e) {
-        sqlite3_result_error(ctx, e.what(), -1);
+    } catch (...) {
+        sqlite3_result_error(ctx, describeCurrentException().toUtf8().constData(), -1);
         return SQLITE_ERROR;
     }
 }

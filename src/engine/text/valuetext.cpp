@@ -79,9 +79,11 @@ QString formatDate(double oleDays, const QLocale& locale)
     // after midnight, also for negative dates (-1.25 is 29 Dec 1899 06:00).
     double whole = std::trunc(oleDays);
     long long seconds = std::llround(std::fabs(oleDays - whole) * 86400.0);
+    // Rounding up to midnight reaches the next calendar day, before 1900 too (the fraction
+    // counts forward from the day's midnight: -1.9999999 is 29 Dec 1899 23:59:59.99).
     if (seconds >= 86400) {
         seconds -= 86400;
-        whole += oleDays < 0 ? -1 : 1;
+        whole += 1;
     }
     const QDate date = QDate(1899, 12, 30).addDays(static_cast<qint64>(whole));
     const QTime time = QTime(0, 0).addSecs(static_cast<int>(seconds));
