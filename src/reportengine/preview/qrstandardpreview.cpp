@@ -365,9 +365,10 @@ bool TQRStandardPreview::eventFilter(QObject* watched, QEvent* e)
     // The window sees its keys before the focused control does (only on the key's first
     // delivery, not again as it travels up to the parents); the control still gets them.
     if (e->type() == QEvent::KeyPress && watched->isWidgetType()) {
-        auto* target = static_cast<QWidget*>(watched);
-        QWidget* focus = QApplication::focusWidget();
-        if (target->window() == this && target == (focus ? focus : this)) {
+        QWidget* first = QApplication::focusWidget();
+        if (!first || first->window() != this)
+            first = focusWidget() ? focusWidget() : this;
+        if (watched == first) {
             const auto* key = static_cast<QKeyEvent*>(e);
             guarded([&] { FormKeyDown(key->key(), key->modifiers()); });
         }
