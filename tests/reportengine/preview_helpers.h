@@ -19,18 +19,23 @@
 #include <QDialog>
 #include <QTimer>
 
+#include <gtest/gtest.h>
+
 #include <deque>
 #include <functional>
 #include <vector>
 
-// Answers the preview's dialogs and records its messages.
+// Answers the preview's dialogs and records its messages (or leaves the messages to whoever
+// shows them otherwise: the program's own boxes).
 struct ScriptedPreview {
     std::deque<QRFileChoice> saveAnswers;   // none left: cancelled
     std::deque<QString> openAnswers;
     std::vector<QString> saveFilters, openFilters, errors;
-    QRPreviewDialogsScope scope{dialogs()};
+    QRPreviewDialogsScope scope;
 
-    QRPreviewDialogs dialogs()
+    explicit ScriptedPreview(bool recordMessages = true) : scope(dialogs(recordMessages)) {}
+
+    QRPreviewDialogs dialogs(bool recordMessages)
     {
         QRPreviewDialogs d;
         d.saveFile = [this](QWidget*, const QString& filter, const QString& ext) {
@@ -49,7 +54,8 @@ struct ScriptedPreview {
             openAnswers.pop_front();
             return c;
         };
-        d.showError = [this](QWidget*, const QString& text) { errors.push_back(text); };
+        if (recordMessages)
+            d.showError = [this](QWidget*, const QString& text) { errors.push_back(text); };
         return d;
     }
 };
@@ -93,12 +99,19 @@ inline void flushClosedWindows()
 }
 
 // Runs act once cond holds, checked every millisecond while events are processed (inside a
-// report run or a preview's wait).
+// report run or a preview's wait). One that has not fired when its test ends is dropped unasked
+// (its captures are gone).
 inline void when(std::function<bool()> cond, std::function<void()> act)
 {
     auto* timer = new QTimer;
     timer->setInterval(1);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, cond = std::move(cond), act = std::move(act)] {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, test, cond = std::move(cond), act = std::move(act)] {
+        if (::testing::UnitTest::GetInstance()->current_test_info() != test) {
+            timer->stop();
+            timer->deleteLater();
+            return;
+        }
         if (!cond())
             return;
         timer->stop();
