@@ -2,7 +2,7 @@
 // damage real files carry (wrong header counts, bytes after the end record, frames far from
 // the origin, records that run past the image or declare absurd counts).
 
-#include "emf_builder.h"
+#include "emf_bodies.h"
 
 #include "reportengine/emf/metafile.h"
 #include "reportengine/qrerror.h"

@@ -2,7 +2,7 @@
 // is loaded, the missing-file message, damaged files, pages other programs drew, the text
 // export, printing the loaded pages.
 
-#include "emf_builder.h"
+#include "emf_bodies.h"
 #include "preview_helpers.h"
 #include "store_helpers.h"
 

@@ -1,6 +1,7 @@
 #include "reportengine/preview/preview_glyphs.h"
 
-#include <QIconEngine>
+#include "reportengine/painted_icon.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -12,7 +13,7 @@ namespace qrglyphs {
 
 namespace {
 
-using Draw = std::function<void(QPainter&)>;   // into a 16 x 16 square; 1-pixel lines on .5
+using painted::Draw;   // 1-pixel lines on .5
 
 const QColor kInk(0x2b, 0x33, 0x3d);
 const QColor kPaper(Qt::white);
@@ -213,50 +214,12 @@ const std::map<QString, Draw>& drawers()
     return table;
 }
 
-class GlyphEngine : public QIconEngine {
-public:
-    explicit GlyphEngine(Draw draw) : m_draw(std::move(draw)) {}
-
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override
-    {
-        painter->save();
-        painter->setRenderHint(QPainter::Antialiasing);
-        const qreal side = std::min(rect.width(), rect.height());
-        painter->translate(rect.x() + (rect.width() - side) / 2, rect.y() + (rect.height() - side) / 2);
-        painter->scale(side / 16.0, side / 16.0);
-        if (mode == QIcon::Disabled)
-            painter->setOpacity(0.35);
-        m_draw(*painter);
-        painter->restore();
-    }
-
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
-    {
-        return scaledPixmap(size, mode, state, 1.0);
-    }
-
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
-    {
-        QPixmap pm(size * scale);
-        pm.setDevicePixelRatio(scale);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        paint(&p, QRect(QPoint(0, 0), size), mode, state);
-        return pm;
-    }
-
-    QIconEngine* clone() const override { return new GlyphEngine(m_draw); }
-
-private:
-    Draw m_draw;
-};
-
 } // namespace
 
 QIcon glyph(const QString& bitmapName)
 {
     const auto it = drawers().find(bitmapName);
-    return it == drawers().end() ? QIcon() : QIcon(new GlyphEngine(it->second));
+    return it == drawers().end() ? QIcon() : painted::icon(it->second);
 }
 
 QStringList names()

@@ -202,34 +202,30 @@ void TQRStandardPreview::UpdateStatus()
                     + QLatin1Char('/') + QLatin1Char(' ') + QString::number(count));
 }
 
-void TQRStandardPreview::ZoomToFitClick()
+void TQRStandardPreview::zoomAfterPendingMessages(QToolButton* button, const std::function<void()>& zoom)
 {
+    // Pages announced meanwhile arrive first, so the zoom applies to what they bring.
     const QPointer<TQRStandardPreview> self(this);
     QCoreApplication::processEvents();
     if (!self)
         return;
-    ZoomToFit->setChecked(true);
-    QRPreview->ZoomToFitPage();
+    button->setChecked(true);
+    zoom();
+}
+
+void TQRStandardPreview::ZoomToFitClick()
+{
+    zoomAfterPendingMessages(ZoomToFit, [this] { QRPreview->ZoomToFitPage(); });
 }
 
 void TQRStandardPreview::ZoomTo100Click()
 {
-    const QPointer<TQRStandardPreview> self(this);
-    QCoreApplication::processEvents();
-    if (!self)
-        return;
-    ZoomTo100->setChecked(true);
-    QRPreview->setZoom(100);
+    zoomAfterPendingMessages(ZoomTo100, [this] { QRPreview->setZoom(100); });
 }
 
 void TQRStandardPreview::ZoomToWidthClick()
 {
-    const QPointer<TQRStandardPreview> self(this);
-    QCoreApplication::processEvents();
-    if (!self)
-        return;
-    ZoomToWidth->setChecked(true);
-    QRPreview->ZoomToPageWidth();
+    zoomAfterPendingMessages(ZoomToWidth, [this] { QRPreview->ZoomToPageWidth(); });
 }
 
 void TQRStandardPreview::FirstPageClick()

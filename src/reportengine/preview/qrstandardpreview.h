@@ -89,6 +89,7 @@ private:
     void guarded(const std::function<void()>& handler);
     void updateCommands();
     void regainKeyboard();
+    void zoomAfterPendingMessages(QToolButton* button, const std::function<void()>& zoom);
 
     QPointer<TQRPrinter> m_printer;
 };
