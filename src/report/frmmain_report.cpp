@@ -6,10 +6,14 @@
 #include "reportengine/preview/preview_dialogs.h"
 #include "reportengine/preview/qrstandardpreview.h"
 #include "reportengine/printer/printer_device.h"
+#include "reportengine/progress/qrprogressform.h"
 #include "reportengine/report/qrreport.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QPointer>
+
+#include <vector>
 
 namespace {
 
@@ -24,9 +28,22 @@ public:
             request.caption = QStringLiteral("PDF ファイルに印刷");
             request.filter = QStringLiteral("PDF ファイル (*.pdf)|*.pdf");
             request.defaultSuffix = QStringLiteral("pdf");
-            // Over the window the print came from (a preview's print asks over the preview).
+            // Over the window the print came from (a preview's print asks over the preview); the
+            // progress window, which stays on top, waits out of the way meanwhile.
             QWidget* parent = QApplication::activeWindow();
-            return window.dialogs().saveFileName(parent ? parent : &window, request);
+            std::vector<QPointer<QWidget>> progress;
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (qobject_cast<TQRProgressForm*>(w) && w->isVisible()) {
+                    progress.emplace_back(w);
+                    w->hide();
+                }
+            }
+            const QString file = window.dialogs().saveFileName(parent ? parent : &window, request);
+            for (const QPointer<QWidget>& w : progress) {
+                if (w)
+                    w->show();
+            }
+            return file;
         });
     }
     ~PdfFileQuestion() { PrinterRegistry::global().setPdfFileNameProvider(std::move(m_previous)); }

@@ -255,14 +255,20 @@ void TQRStandardPreview::LastPageClick()
 
 void TQRStandardPreview::PrintSetupClick()
 {
+    const QPointer<TQRStandardPreview> self(this);
     if (m_printer)
         m_printer->PrintSetup(PrintSetup);
+    if (self)
+        regainKeyboard();
 }
 
 void TQRStandardPreview::PrintClick()
 {
+    const QPointer<TQRStandardPreview> self(this);
     if (m_printer)
         m_printer->Print(Print);
+    if (self)
+        regainKeyboard();
 }
 
 QString TQRStandardPreview::LoadFilter()
