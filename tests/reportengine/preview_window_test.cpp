@@ -409,3 +409,29 @@ TEST(PreviewWindow, ARunThatFailsClosesItsWindowAndPassesTheErrorOn)
     EXPECT_TRUE(r.report.Available);
     EXPECT_TRUE(spillFiles(tmp.path()).isEmpty());
 }
+
+TEST(PreviewWindow, TheZoomButtonsOfAnA4Report)
+{
+    PrinterScope scope({pdfTo(QString())});
+    ScriptedPreview dialogs;
+    BandReport r(3);
+    QSize at100;
+    QPoint placed;
+    int controlWidth = 0, widthZoom = 0, expectedWidthZoom = -1;
+    TQRZoomMode fitMode = TQRZoomMode::Custom;
+    previewThen(r.report, [&](TQRStandardPreview& w) {
+        w.ZoomTo100->click();
+        at100 = w.QRPreview->PreviewImage()->size();
+        placed = w.QRPreview->ImagePosition();
+        controlWidth = w.QRPreview->width();
+        w.ZoomToFit->click();
+        fitMode = w.QRPreview->ZoomMode();
+        w.ZoomToWidth->click();
+        widthZoom = w.QRPreview->Zoom();
+        expectedWidthZoom = fitWidthZoom(*w.QRPreview);
+    });
+    EXPECT_EQ(at100, QSize(798, 1127));
+    EXPECT_EQ(placed.x(), controlWidth > 798 ? (controlWidth - 798) / 2 : 0);
+    EXPECT_EQ(fitMode, TQRZoomMode::Fit);
+    EXPECT_EQ(widthZoom, expectedWidthZoom);
+}
