@@ -9,7 +9,7 @@
 #include "reportengine/printer/printer_device.h"
 #include "reportengine/printer/qrprinter.h"
 #include "reportengine/report/qrreport.h"
-#include "support/fake_dao.h"
+#include "bench_table.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -42,25 +42,9 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    const int types[] = {fakedao::dbLong, fakedao::dbText, fakedao::dbDate, fakedao::dbDouble, fakedao::dbMemo,
-                         fakedao::dbBoolean, fakedao::dbCurrency, fakedao::dbBinary};
-    fakedao::TableDef table;
-    table.name = QStringLiteral("Wide255");
-    for (int i = 1; i <= fieldCount; ++i)
-        table.fields.push_back(fakedao::FieldDef::make(QStringLiteral("項目%1").arg(i, 3, 10, QLatin1Char('0')),
-                                                       types[i % 8], QStringLiteral("説明 %1").arg(i)));
-    if (fieldCount > 0)
-        table.indexes = {{QStringLiteral("PrimaryKey"), {table.fields[0].name}, true}};
-    fakedao::DatabaseDef db;
-    db.path = QStringLiteral("/bench/wide.mdb");
-    db.tables.push_back(table);
-    auto server = fakedao::Server::create();
-    server->addDatabase(db);
-    using automation::Variant;
-    const Variant engine(server->createEngine());
-    const Variant ws = automation::get(engine, QStringLiteral("Workspaces"), Variant(std::int32_t(0)));
-    const Variant database = automation::call(ws, QStringLiteral("OpenDatabase"), {Variant(db.path), Variant::missing(), Variant(true)});
-    const Variant tableDef = automation::get(database, QStringLiteral("TableDefs"), Variant(std::int32_t(0)));
+    const BenchTable wide = benchTable(QStringLiteral("Wide255"), fieldCount);
+    const automation::Variant tableDef = wide.tableDef;
+    const automation::Variant database = wide.database;
 
     PdfPrinterOptions options;
     options.fixedOutputFile = QFileInfo(pdf.isEmpty() ? QStringLiteral("unused.pdf") : pdf).absoluteFilePath();

@@ -17,6 +17,7 @@
 #include <functional>
 
 class QAction;
+class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
 class QFrame;
@@ -212,6 +213,9 @@ public slots:
     void btnPreviewClick(QObject* sender);
 
 protected:
+    // Closing the main window ends the program: open preview windows close with it
+    // (src/report/frmmain_report.cpp).
+    void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 

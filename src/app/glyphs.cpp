@@ -1,6 +1,7 @@
 #include "app/glyphs.h"
 
-#include <QIconEngine>
+#include "reportengine/painted_icon.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -10,7 +11,7 @@ namespace glyphs {
 
 namespace {
 
-using Draw = std::function<void(QPainter&)>;   // draws into a 16 x 16 design square
+using painted::Draw;   // draws into a 16 x 16 design square
 
 const QColor kInk(0x33, 0x3b, 0x46);
 const QColor kPaper(0xff, 0xff, 0xff);
@@ -325,54 +326,11 @@ Draw drawerFor(Glyph g)
     return [](QPainter&) {};
 }
 
-void paintScaled(QPainter& p, const QRectF& rect, const Draw& draw, bool disabled)
-{
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal side = std::min(rect.width(), rect.height());
-    p.translate(rect.center().x() - side / 2, rect.center().y() - side / 2);
-    p.scale(side / 16.0, side / 16.0);
-    if (disabled)
-        p.setOpacity(0.35);
-    draw(p);
-    p.restore();
-}
-
-class PaintedIconEngine : public QIconEngine {
-public:
-    explicit PaintedIconEngine(Draw draw) : m_draw(std::move(draw)) {}
-
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override
-    {
-        paintScaled(*painter, rect, m_draw, mode == QIcon::Disabled);
-    }
-
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
-    {
-        return scaledPixmap(size, mode, state, 1.0);
-    }
-
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
-    {
-        QPixmap pm(size * scale);
-        pm.setDevicePixelRatio(scale);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        paint(&p, QRect(QPoint(0, 0), size), mode, state);
-        return pm;
-    }
-
-    QIconEngine* clone() const override { return new PaintedIconEngine(m_draw); }
-
-private:
-    Draw m_draw;
-};
-
 } // namespace
 
 QIcon icon(Glyph glyph)
 {
-    return QIcon(new PaintedIconEngine(drawerFor(glyph)));
+    return painted::icon(drawerFor(glyph));
 }
 
 QPixmap setupPicture(QSize size, qreal dpr)
@@ -407,7 +365,7 @@ QPixmap setupPicture(QSize size, qreal dpr)
     p.drawPath(gear.subtracted(hole));
     p.restore();
     const qreal side = std::min(r.width(), r.height()) * 0.62;
-    paintScaled(p, QRectF(r.right() - side, 0, side, side), drawerFor(Glyph::AppIcon), false);
+    painted::paintInSquare(p, QRectF(r.right() - side, 0, side, side), drawerFor(Glyph::AppIcon), false);
     return pm;
 }
 

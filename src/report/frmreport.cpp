@@ -119,6 +119,8 @@ void TfrmReport::createLayout()
     QRReport1->ReportTitle.clear();
     QRReport1->BeforePrint = [this](TQRReport* sender, bool& print) { QRReport1BeforePrint(sender, print); };
     QRReport1->OnNeedData = [this](QObject* sender, bool& more) { QRReport1NeedData(sender, more); };
+    // One row a field: the progress shown is the share of the fields printed.
+    QRReport1->RecordCount = [this] { return count(tableDef ? tableDef() : Variant(), "Fields"); };
 
     QRBand1 = band(QRReport1, "QRBand1", TQRBandType::rbPageHeader, 134.497L);
     lblTitle = label(QRBand1, "lblTitle", 72.760L, 101.424L, 0.0L, 207.257L, QStringLiteral("lblTitle"), 20);
@@ -177,6 +179,17 @@ void TfrmReport::setTitles(const automation::Variant& table, const automation::V
 {
     lblTitle->setCaption(text(table, "Name"));
     lblDBName->setCaption(databaseLine(text(database, "Name")));
+}
+
+TfrmReport::Titles TfrmReport::titles() const
+{
+    return {lblTitle->Caption(), lblDBName->Caption()};
+}
+
+void TfrmReport::setTitles(const Titles& titles)
+{
+    lblTitle->setCaption(titles.title);
+    lblDBName->setCaption(titles.database);
 }
 
 void TfrmReport::QRReport1BeforePrint(TQRReport*, bool&)

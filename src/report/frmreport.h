@@ -61,6 +61,12 @@ public:
 
     // The captions Print1Click and btnPreviewClick set before the run.
     void setTitles(const automation::Variant& tableDef, const automation::Variant& database);
+    struct Titles {
+        QString title;      // lblTitle
+        QString database;   // lblDBName
+    };
+    Titles titles() const;
+    void setTitles(const Titles& titles);
     // "( name.mdb )" from a database path with '/', '\' or a drive colon.
     static QString databaseLine(const QString& databasePath);
 

@@ -3,6 +3,7 @@
 #include "report_helpers.h"
 
 #include "reportengine/controls/label.h"
+#include "reportengine/progress/qrgauge.h"
 #include "reportengine/progress/qrprogressform.h"
 #include "reportengine/report/print_range_dialog.h"
 

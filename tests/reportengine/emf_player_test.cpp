@@ -2,7 +2,7 @@
 // damage real files carry (wrong header counts, bytes after the end record, frames far from
 // the origin, records that run past the image or declare absurd counts).
 
-#include "emf_builder.h"
+#include "emf_bodies.h"
 
 #include "reportengine/emf/metafile.h"
 #include "reportengine/qrerror.h"
@@ -56,99 +56,6 @@ std::int64_t fbits(float f)
     std::uint32_t v;
     std::memcpy(&v, &f, 4);
     return v;
-}
-
-QByteArray points16(std::initializer_list<int> xy)
-{
-    QByteArray b;
-    for (int i = 0; i < 4; ++i)
-        B::put32(b, 0);   // bounds
-    B::put32(b, static_cast<std::uint32_t>(xy.size() / 2));
-    for (int v : xy)
-        B::put16(b, static_cast<std::uint16_t>(v));
-    return b;
-}
-
-// A 2 x 2 24-bit bitmap: rows as stored (bottom-up unless height < 0).
-QByteArray dib2x2(int height, QRgb r0c0, QRgb r0c1, QRgb r1c0, QRgb r1c1, QByteArray* bits)
-{
-    QByteArray h;
-    B::put32(h, 40);
-    B::put32(h, 2);
-    B::put32(h, static_cast<std::uint32_t>(height));
-    B::put16(h, 1);
-    B::put16(h, 24);
-    for (int i = 0; i < 6; ++i)
-        B::put32(h, 0);
-    bits->clear();
-    for (QRgb px : {r0c0, r0c1}) {
-        bits->append(char(qBlue(px))), bits->append(char(qGreen(px))), bits->append(char(qRed(px)));
-    }
-    bits->append(2, '\0');   // rows are padded to 4 bytes
-    for (QRgb px : {r1c0, r1c1}) {
-        bits->append(char(qBlue(px))), bits->append(char(qGreen(px))), bits->append(char(qRed(px)));
-    }
-    bits->append(2, '\0');
-    return h;
-}
-
-// STRETCHDIBITS body: dest (x, y, w, h), source (x, y, w, h), bitmap.
-QByteArray stretchDibits(int x, int y, int w, int h, int sx, int sy, int sw, int sh, const QByteArray& bmi,
-                         const QByteArray& bits)
-{
-    QByteArray b;
-    for (int v : {x, y, x + w, y + h})
-        B::put32(b, static_cast<std::uint32_t>(v));
-    for (int v : {x, y, sx, sy, sw, sh})
-        B::put32(b, static_cast<std::uint32_t>(v));
-    const std::uint32_t offBmi = 80, offBits = 80 + static_cast<std::uint32_t>(bmi.size());
-    B::put32(b, offBmi);
-    B::put32(b, static_cast<std::uint32_t>(bmi.size()));
-    B::put32(b, offBits);
-    B::put32(b, static_cast<std::uint32_t>(bits.size()));
-    B::put32(b, 0);            // DIB_RGB_COLORS
-    B::put32(b, 0x00CC0020);   // SRCCOPY
-    B::put32(b, static_cast<std::uint32_t>(w));
-    B::put32(b, static_cast<std::uint32_t>(h));
-    return b + bmi + bits;
-}
-
-QByteArray fontBody(int index, int height, const QString& face, int escapement = 0)
-{
-    QByteArray b;
-    B::put32(b, static_cast<std::uint32_t>(index));
-    for (int v : {height, 0, escapement, escapement, 400})
-        B::put32(b, static_cast<std::uint32_t>(v));
-    b.append(QByteArray("\0\0\0\x80\0\0\0\0", 8));
-    for (int i = 0; i < 32; ++i)
-        B::put16(b, i < face.size() ? face[i].unicode() : 0);
-    return b;
-}
-
-QByteArray textBody(int x, int y, const QString& text, const QList<int>& dx = {})
-{
-    QByteArray b;
-    for (int i = 0; i < 4; ++i)
-        B::put32(b, 0);
-    B::put32(b, 1);
-    B::put32(b, 0);
-    B::put32(b, 0);
-    B::put32(b, static_cast<std::uint32_t>(x));
-    B::put32(b, static_cast<std::uint32_t>(y));
-    B::put32(b, static_cast<std::uint32_t>(text.size()));
-    const std::uint32_t stringBytes = static_cast<std::uint32_t>((text.size() * 2 + 3) / 4 * 4);
-    B::put32(b, 76);
-    B::put32(b, 0);
-    for (int i = 0; i < 4; ++i)
-        B::put32(b, 0);
-    B::put32(b, dx.isEmpty() ? 0 : 76 + stringBytes);
-    for (const QChar c : text)
-        B::put16(b, c.unicode());
-    while (b.size() % 4)
-        b.append('\0');
-    for (int d : dx)
-        B::put32(b, static_cast<std::uint32_t>(d));
-    return b;
 }
 
 // Darkest pixel's bounding box: where something was drawn in black.

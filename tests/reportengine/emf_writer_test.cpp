@@ -307,3 +307,31 @@ TEST(EmfWriter, RecordedPagePlaysBackLikeTheDirectDrawing)
     EXPECT_EQ(played.pixelColor(100, 190), QColor(Qt::red));
     EXPECT_EQ(played.pixelColor(510, 160), QColor(0, 0, 128));
 }
+
+TEST(EmfWriter, TransparentPicturesLetWhatIsBehindThemShow)
+{
+    QImage picture(20, 20, QImage::Format_ARGB32);
+    picture.fill(Qt::transparent);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 10; x < 20; ++x)
+            picture.setPixelColor(x, y, y < 10 ? QColor(Qt::blue) : QColor(0, 0, 255, 128));
+    EmfRecorder rec(QSize(100, 100), 96, 96);
+    {
+        QPainter p(&rec);
+        p.fillRect(QRect(0, 0, 60, 60), Qt::red);
+        p.drawImage(QRect(20, 20, 20, 20), picture);
+    }
+    QImage played(100, 100, QImage::Format_RGB32);
+    played.fill(Qt::white);
+    {
+        QPainter p(&played);
+        const QRPlayResult r = rec.finish().play(p, QRectF(0, 0, 100, 100));
+        EXPECT_TRUE(r.ok) << r.error.toStdString();
+    }
+    EXPECT_EQ(played.pixelColor(25, 25), QColor(Qt::red));    // transparent: the red behind
+    EXPECT_EQ(played.pixelColor(35, 25), QColor(Qt::blue));   // opaque
+    const QColor half = played.pixelColor(35, 35);            // half: red and blue mixed
+    EXPECT_NEAR(half.red(), 127, 3);
+    EXPECT_NEAR(half.blue(), 128, 3);
+    EXPECT_EQ(played.pixelColor(70, 70), QColor(Qt::white));
+}

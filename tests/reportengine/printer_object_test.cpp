@@ -2,7 +2,9 @@
 // cancelled and declined jobs, loaded files printed again.
 
 #include "report_helpers.h"
+#include "store_helpers.h"
 
+#include "reportengine/emf/emf_recorder.h"
 #include "reportengine/emf/metafile.h"
 #include "reportengine/qrerror.h"
 #include "reportengine/store/qrpagelist.h"
@@ -296,4 +298,67 @@ TEST(PrinterObject, CleanupDeletesTheSpillFile)
     EXPECT_TRUE(QFileInfo::exists(spill));
     printer.Cleanup();
     EXPECT_FALSE(QFileInfo::exists(spill));
+}
+
+TEST(PrinterObject, ALoadThatFailsLeavesThePagesAndTheRunAsTheyWere)
+{
+    PrinterScope scope({pdfTo(QString())});
+    QTemporaryDir dir;
+    const QString junk = dir.filePath(QStringLiteral("junk.QRP"));
+    writeFile(junk, QByteArray(50, 'x'));
+    TQRPrinter printer;
+    runPages(printer, 2);
+    const quint64 serial = printer.StoreSerial();
+    EXPECT_FALSE(errorOf([&] { printer.Load(junk); }).isEmpty());
+    EXPECT_EQ(printer.Status(), TQRPrinterStatus::Finished);
+    EXPECT_EQ(printer.PageCount(), 2);
+    EXPECT_TRUE(printer.GetPage(2).has_value());
+    EXPECT_EQ(printer.StoreSerial(), serial);
+
+    // Nor does it cancel a run in progress.
+    TQRPrinter busy;
+    busy.BeginDoc();
+    busy.NewPage();
+    EXPECT_FALSE(errorOf([&] { busy.Load(dir.filePath(QStringLiteral("missing.QRP"))); }).isEmpty());
+    EXPECT_EQ(busy.Status(), TQRPrinterStatus::Busy);
+    EXPECT_FALSE(busy.Cancelled());
+    busy.EndDoc();
+    EXPECT_EQ(busy.PageCount(), 1);
+}
+
+TEST(PrinterObject, ScreenSizesIgnoreThePrintersResolutionAndLoadedPagesKeepTheirPaper)
+{
+    PrinterScope scope({pdfTo(QString())});
+    QTemporaryDir dir;
+    TQRPrinter printer;
+    runPages(printer, 1);
+    EXPECT_EQ(printer.XSize(2100), 4961);          // 600 dpi: the stored page's own pixels
+    EXPECT_EQ(printer.ScreenXSize(2100), 794);     // 96 dpi: what the preview's zoom counts
+    EXPECT_EQ(printer.ScreenYSize(2970), 1123);
+    EXPECT_EQ(printer.PageWidthValue(), 2100);
+    const quint64 run = printer.StoreSerial();
+
+    // A file of 100 x 150 mm pages (a frame of 10000 x 15000 hundredths).
+    EmfRecorder rec(QSize(378, 567), 96, 96);
+    {
+        QPainter p(&rec);
+        p.drawRect(10, 10, 100, 100);
+    }
+    const QString file = dir.filePath(QStringLiteral("postcard.QRP"));
+    {
+        TQRStream stream(kQRMemoryLimit);
+        TQRPageList list;
+        list.SetStream(&stream);
+        list.AddPage(rec.finish());
+        list.WriteHeader();
+        list.SaveToFile(file);
+    }
+    printer.Load(file);
+    EXPECT_EQ(printer.PageWidthValue(), 1000);
+    EXPECT_EQ(printer.PageLengthValue(), 1500);
+    EXPECT_NE(printer.StoreSerial(), run);
+    const quint64 loaded = printer.StoreSerial();
+    printer.Cleanup();
+    EXPECT_EQ(printer.PageWidthValue(), 2100);    // the printer's paper again
+    EXPECT_NE(printer.StoreSerial(), loaded);
 }

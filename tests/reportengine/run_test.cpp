@@ -6,6 +6,7 @@
 #include "reportengine/progress/qrprogressform.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -252,4 +253,70 @@ TEST(Run, APrintRangeOfTheReportGoesToTheSheets)
     r.report.Print();
     EXPECT_EQ(r.report.PageCount, 5);
     EXPECT_EQ(pdfPages(pdf), 2);
+}
+
+namespace {
+
+// The percents a run tells its printer object's window, for rows and a row count.
+std::vector<int> progressOf(int rows, std::function<int()> count)
+{
+    PrinterScope scope({pdfTo(QString())});
+    BandReport r(rows);
+    r.report.RecordCount = std::move(count);
+    MessageLog log;
+    r.report.OnPreview = [&log](TQRPrinter* p) { p->setProgressWindow(&log); };
+    r.report.Preview();   // no window: returns when the run is over
+    QCoreApplication::processEvents();
+    return log.progress;
+}
+
+} // namespace
+
+TEST(Run, ProgressIsTheShareOfRowsPrintedInWholeStepsOfFive)
+{
+    // 1/7 = 14 % shows as 10, 2/7 = 28.6 % as 25, ... each step told once.
+    EXPECT_EQ(progressOf(7, [] { return 7; }), (std::vector<int>{0, 10, 25, 40, 55, 70, 85, 100}));
+    std::vector<int> every5;
+    for (int p = 0; p <= 100; p += 5)
+        every5.push_back(p);
+    EXPECT_EQ(progressOf(60, [] { return 60; }), every5);
+    // A count below the rows served stops at 100 and says it once.
+    EXPECT_EQ(progressOf(5, [] { return 3; }), (std::vector<int>{0, 30, 65, 100}));
+    // Without a count, or with none to count, nothing is told.
+    EXPECT_TRUE(progressOf(7, {}).empty());
+    EXPECT_TRUE(progressOf(7, [] { return 0; }).empty());
+    EXPECT_TRUE(progressOf(0, [] { return 0; }).empty());
+}
+
+TEST(Run, PrintingShowsTheProgressWindowAtEveryFifthPercent)
+{
+    auto fake = std::make_shared<FakePrinter>();
+    PrinterScope scope({fake});
+    BandReport r(60);
+    r.report.ShowProgress = true;
+    r.report.RecordCount = [&r] { return r.rows; };
+    std::vector<QString> texts;
+    bool shownWithoutTakingTheKeyboard = false;
+    auto feed = r.report.OnNeedData;
+    r.report.OnNeedData = [&](QObject* sender, bool& more) {
+        feed(sender, more);
+        auto* form = qobject_cast<TQRProgressForm*>(r.report.PrinterObject()->ProgressWindow());
+        ASSERT_NE(form, nullptr);
+        shownWithoutTakingTheKeyboard = form->isVisible() && form->testAttribute(Qt::WA_ShowWithoutActivating);
+        if (texts.empty() || texts.back() != form->Info->text())
+            texts.push_back(form->Info->text());
+    };
+    r.report.Print();
+    EXPECT_TRUE(shownWithoutTakingTheKeyboard);
+    ASSERT_GE(texts.size(), 10u);
+    EXPECT_EQ(texts.front(), QString());   // before the first message arrives
+    int last = -5;
+    for (std::size_t i = 1; i < texts.size(); ++i) {
+        ASSERT_TRUE(texts[i].endsWith(QStringLiteral("% 完了"))) << texts[i].toStdString();
+        const int percent = texts[i].chopped(4).toInt();
+        EXPECT_EQ(percent % 5, 0);
+        EXPECT_GT(percent, last);
+        last = percent;
+    }
+    EXPECT_EQ(fake->jobsEnded, 1);
 }

@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QImageReader>
 
+#include <algorithm>
+
 namespace emf {
 
 namespace {
@@ -47,7 +49,7 @@ int channel(std::uint32_t px, std::uint32_t mask)
 
 } // namespace
 
-QImage decodeDib(const Bytes& bmi, const Bytes& bits, std::uint32_t usage, QString* why)
+QImage decodeDib(const Bytes& bmi, const Bytes& bits, std::uint32_t usage, QString* why, bool sourceAlpha)
 {
     auto fail = [&](const QString& text) {
         if (why)
@@ -167,7 +169,11 @@ QImage decodeDib(const Bytes& bmi, const Bytes& bits, std::uint32_t usage, QStri
     } else {
         rMask = 0xFF0000, gMask = 0xFF00, bMask = 0xFF;
     }
-    QImage img(static_cast<int>(width), static_cast<int>(height), aMask ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    const bool premultiplied = sourceAlpha && bitCount == 32 && compression == BI_RGB;
+    if (premultiplied)
+        aMask = 0xFF000000;
+    QImage img(static_cast<int>(width), static_cast<int>(height),
+               premultiplied ? QImage::Format_ARGB32_Premultiplied : aMask ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (img.isNull())
         return fail(QStringLiteral("bitmap of %1 x %2 pixels: no memory").arg(width).arg(height));
     for (std::int64_t y = 0; y < height; ++y) {
@@ -182,7 +188,11 @@ QImage decodeDib(const Bytes& bmi, const Bytes& bits, std::uint32_t usage, QStri
             else
                 px = src[4 * x] | std::uint32_t(src[4 * x + 1]) << 8 | std::uint32_t(src[4 * x + 2]) << 16
                      | std::uint32_t(src[4 * x + 3]) << 24;
-            dst[x] = qRgba(channel(px, rMask), channel(px, gMask), channel(px, bMask), aMask ? channel(px, aMask) : 255);
+            const int a = aMask ? channel(px, aMask) : 255;
+            if (premultiplied)   // a colour above its alpha is no premultiplied colour: held at it
+                dst[x] = qRgba(std::min(channel(px, rMask), a), std::min(channel(px, gMask), a), std::min(channel(px, bMask), a), a);
+            else
+                dst[x] = qRgba(channel(px, rMask), channel(px, gMask), channel(px, bMask), a);
         }
     }
     return img;

@@ -11,8 +11,9 @@ namespace emf {
 
 // Decodes a bitmap header + colour table (bmi) and its pixel bits. usage 1 (palette indices)
 // gives grey levels. A null image with why set when the bitmap cannot be drawn. The image takes
-// at most about twice the bytes of bits.
-QImage decodeDib(const Bytes& bmi, const Bytes& bits, std::uint32_t usage, QString* why);
+// at most about twice the bytes of bits. sourceAlpha (an alpha blend with per-pixel alpha): the
+// fourth byte of 32-bit pixels is their alpha, the colours premultiplied by it.
+QImage decodeDib(const Bytes& bmi, const Bytes& bits, std::uint32_t usage, QString* why, bool sourceAlpha = false);
 
 // A 32-bit bottom-up BI_RGB bitmap: 40-byte header, then the bits. premultipliedAlpha keeps
 // the alpha channel (for an alpha blend record), else the pixels are written opaque.

@@ -490,7 +490,7 @@ QRectF frameInDevicePixels(const QRMetafileHeader& h)
     return QRectF(0, 0, 1, 1);
 }
 
-QRPlayResult play(const QRMetafile& page, QPainter& painter, const QRectF& target)
+QRPlayResult play(const QRMetafile& page, QPainter& painter, const QRectF& target, const TextSink* texts)
 {
     if (!page.isValid()) {
         QRPlayResult r;
@@ -505,7 +505,7 @@ QRPlayResult play(const QRMetafile& page, QPainter& painter, const QRectF& targe
         return r;
     }
     installFontSubstitutions();
-    Player player(page, painter, target);
+    Player player(page, painter, target, texts);
     return player.run();
 }
 

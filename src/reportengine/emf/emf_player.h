@@ -11,9 +11,23 @@
 #include <QPainter>
 #include <QRectF>
 
+#include <functional>
+
 namespace emf {
 
-QRPlayResult play(const QRMetafile& page, QPainter& painter, const QRectF& target);
+// A text the page writes, where the player puts it: the start of its baseline in target
+// coordinates, its direction in degrees (counter-clockwise), its line height and length.
+struct TextRun {
+    QString text;
+    QPointF baseline;
+    double height = 0;
+    double width = 0;
+    double angle = 0;
+};
+using TextSink = std::function<void(const TextRun&)>;
+
+// texts, when given, hears of every text as it is drawn (the text export reads pages so).
+QRPlayResult play(const QRMetafile& page, QPainter& painter, const QRectF& target, const TextSink* texts = nullptr);
 
 // The picture frame in reference-device pixels (the rectangle play() stretches over target).
 QRectF frameInDevicePixels(const QRMetafileHeader& header);

@@ -231,6 +231,10 @@ bool Player::textOut(const Bytes& r, bool wide)
     default: break;
     }
 
+    if (m_texts && *m_texts && !text.isEmpty()) {
+        const QPointF start = QTransform().translate(o.x(), o.y()).rotate(angle).map(QPointF(x0, baseline));
+        (*m_texts)(TextRun{text, start, ascent + descent, total * sx, -angle});
+    }
     m_painter.save();
     if (*options & (ETO_OPAQUE | ETO_CLIPPED)) {
         QPainterPath box;
@@ -350,20 +354,16 @@ bool Player::bitmap(std::uint32_t type, const Bytes& r)
         skip(QStringLiteral("bitmap record at offset %1: its bitmap lies outside the record").arg(m_offset));
         return true;
     }
+    const std::uint32_t blend = alpha ? *r.u32(40) : 0;
+    const bool perPixel = alpha && (blend >> 24 & 0xFF) != 0;   // AC_SRC_ALPHA
     QString why;
-    QImage image = decodeDib(*bmi, *bits, usage, &why);
+    QImage image = decodeDib(*bmi, *bits, usage, &why, perPixel);
     if (image.isNull()) {
         skip(QStringLiteral("bitmap record at offset %1: %2").arg(m_offset).arg(why));
         return true;
     }
-    if (alpha) {
-        const std::uint32_t blend = *r.u32(40);
-        const int constantAlpha = static_cast<int>(blend >> 16 & 0xFF);
-        const bool perPixel = (blend >> 24 & 0xFF) != 0;
-        if (perPixel && image.format() == QImage::Format_RGB32)
-            image.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
-        m_painter.setOpacity(constantAlpha / 255.0);
-    }
+    if (alpha)
+        m_painter.setOpacity(static_cast<int>(blend >> 16 & 0xFF) / 255.0);
     // Source rectangles of bottom-up bitmaps count rows from the bottom.
     const bool bottomUp = bmi->u32(0).value_or(0) >= 40 && bmi->i32(8).value_or(0) > 0;
     if (type == EMR_STRETCHDIBITS || type == EMR_SETDIBITSTODEVICE) {

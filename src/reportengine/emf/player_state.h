@@ -89,8 +89,8 @@ struct DcState {
 
 class Player {
 public:
-    Player(const QRMetafile& page, QPainter& painter, const QRectF& target)
-        : m_bytes(page.bytes()), m_painter(painter)
+    Player(const QRMetafile& page, QPainter& painter, const QRectF& target, const TextSink* texts = nullptr)
+        : m_bytes(page.bytes()), m_painter(painter), m_texts(texts)
     {
         const QRMetafileHeader& h = page.header();
         const QPointF perMm = pixelsPerMillimetre(h);
@@ -150,6 +150,7 @@ private:
 
     const QByteArray& m_bytes;
     QPainter& m_painter;
+    const TextSink* m_texts;
     QTransform m_base, m_deviceToTarget;
     double m_pxPerMmX, m_pxPerMmY;
     bool m_hadClip = false;

@@ -96,6 +96,7 @@ public:
     // Asks where the "PDF file" printer writes; empty means the user cancelled.
     using PdfFileNameProvider = std::function<QString(const QString& title)>;
     void setPdfFileNameProvider(PdfFileNameProvider provider) { m_pdfFileName = std::move(provider); }
+    const PdfFileNameProvider& pdfFileNameProvider() const { return m_pdfFileName; }
     QString askPdfFileName(const QString& title) const;
 
 private:

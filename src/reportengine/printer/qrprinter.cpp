@@ -2,6 +2,8 @@
 
 #include "reportengine/emf/emf_recorder.h"
 #include "reportengine/emf/metafile.h"
+#include "reportengine/export/qrexportfilter.h"
+#include "reportengine/preview/qrstandardpreview.h"
 #include "reportengine/printer/rounding.h"
 #include "reportengine/qrerror.h"
 #include "reportengine/report/units.h"
@@ -13,18 +15,22 @@
 
 namespace {
 
-TQRPrinter::PrinterHook& previewFactory()
+quint64 nextStoreSerial()
 {
-    static TQRPrinter::PrinterHook factory;
-    return factory;
+    static quint64 serial = 0;
+    return ++serial;
+}
+
+// A loaded page's frame (0.01 mm) as paper in 0.1 mm; empty when it cannot be paper.
+QSize paperOfFrame(const QRect& frame)
+{
+    const long double w = ((long double)frame.right() - frame.left()) / 10, h = ((long double)frame.bottom() - frame.top()) / 10;
+    if (!(w >= 100 && h >= 100 && w <= 100000 && h <= 100000))
+        return {};
+    return QSize(qrRound32(w), qrRound32(h));
 }
 
 } // namespace
-
-void TQRPrinter::setPreviewFactory(PrinterHook factory)
-{
-    previewFactory() = std::move(factory);
-}
 
 TQRPrinter::TQRPrinter(QObject* parent) : QObject(parent), m_pageList(std::make_unique<TQRPageList>())
 {
@@ -94,12 +100,32 @@ std::int32_t TQRPrinter::YSize(long double y) const
 
 std::int32_t TQRPrinter::PageWidthValue() const
 {
+    if (!m_loadedPage.isEmpty())
+        return m_loadedPage.width();
     return m_settings.Orientation() == 1 ? PaperLengthValue() : PaperWidthValue();
 }
 
 std::int32_t TQRPrinter::PageLengthValue() const
 {
+    if (!m_loadedPage.isEmpty())
+        return m_loadedPage.height();
     return m_settings.Orientation() == 1 ? PaperWidthValue() : PaperLengthValue();
+}
+
+std::int32_t TQRPrinter::ScreenXSize(long double x) const
+{
+    return qrRound32(x * screenPixelsPerInch() / 254.0L);
+}
+
+std::int32_t TQRPrinter::ScreenYSize(long double y) const
+{
+    return qrRound32(y * screenPixelsPerInch() / 254.0L);
+}
+
+void TQRPrinter::replaceStore()
+{
+    m_storeSerial = nextStoreSerial();
+    m_loadedPage = QSize();
 }
 
 void TQRPrinter::factorsFromPrinter()
@@ -160,6 +186,7 @@ void TQRPrinter::BeginDoc()
         m_store = std::make_unique<TQRStream>(kQRMemoryLimit);
         m_pageList->Clear();
         m_pageList->SetStream(m_store.get());
+        replaceStore();
         factorsFromPreviewDevice();
     }
 }
@@ -281,6 +308,7 @@ void TQRPrinter::Cleanup()
     m_pageList->SetStream(nullptr);
     m_store.reset();
     m_pageList->Clear();
+    replaceStore();
     m_status = TQRPrinterStatus::Ready;
 }
 
@@ -293,14 +321,22 @@ std::optional<QRMetafile> TQRPrinter::GetPage(std::int32_t n)
 
 void TQRPrinter::Load(const QString& fileName)
 {
-    if (m_status != TQRPrinterStatus::Ready)
-        Cleanup();
+    // The file is opened first: one that is no report file leaves the pages (and a run) as they were.
     auto list = std::make_unique<TQRPageList>();
     list->LoadFromFile(fileName);
+    if (m_status != TQRPrinterStatus::Ready)
+        Cleanup();
     m_pageList = std::move(list);
     m_store = m_pageList->TakeStream();
     m_pageCount = m_pageList->PageCount();
     m_status = TQRPrinterStatus::Finished;
+    replaceStore();
+    try {
+        if (const std::optional<QRMetafile> first = m_pageList->GetPage(1))
+            m_loadedPage = paperOfFrame(first->frame());
+    } catch (const EQRError&) {
+        // A damaged first page says nothing of the paper; the page itself reports when shown.
+    }
     OnPrint = nullptr;
     OnPrintSetup = nullptr;
     OnExportToFilter = nullptr;
@@ -357,16 +393,22 @@ void TQRPrinter::PrintSetup(QObject* sender)
 
 void TQRPrinter::ExportToFilter(QObject* filter)
 {
-    if (OnExportToFilter)
+    if (OnExportToFilter) {
         OnExportToFilter(filter);
+        return;
+    }
+    if (auto* exporter = qobject_cast<TQRExportFilter*>(filter); exporter && m_status == TQRPrinterStatus::Finished)
+        exporter->ExportPages(*this);
 }
 
 void TQRPrinter::Preview()
 {
-    if (OnPreview)
+    if (OnPreview) {
         OnPreview(this);
-    else if (previewFactory())
-        previewFactory()(this);
+        return;
+    }
+    auto* window = new TQRStandardPreview(nullptr, this);
+    window->show();
 }
 
 void TQRPrinter::setShowingPreview(bool showing)

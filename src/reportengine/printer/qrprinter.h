@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
@@ -94,8 +95,13 @@ public:
     std::int32_t LeftOffset() const { return m_leftOffset; }
     std::int32_t PaperWidthValue() const { return m_settings.PaperWidthValue(); }
     std::int32_t PaperLengthValue() const { return m_settings.PaperLengthValue(); }
+    // The page as oriented; for a loaded report file, the paper its first page was drawn on.
     std::int32_t PageWidthValue() const;
     std::int32_t PageLengthValue() const;
+    // 0.1 mm -> screen pixels, whatever the device factors: the preview's zoom is a share of the
+    // page's physical size on the screen, while stored pages keep the printer's resolution.
+    std::int32_t ScreenXSize(long double x) const;
+    std::int32_t ScreenYSize(long double y) const;
 
     // --- state ---
     std::int32_t PageCount() const { return m_pageCount; }
@@ -107,6 +113,8 @@ public:
     std::int32_t Progress() const { return m_progress; }
     void setProgress(std::int32_t percent);
     TQRPageList& PageList() { return *m_pageList; }
+    // Changes whenever the stored pages are replaced (a new run, a loaded file, a cleanup).
+    quint64 StoreSerial() const { return m_storeSerial; }
 
     // --- stored pages ---
     // Page n of the store, owned by the caller; none when not stored (yet). Throws EQRError for a
@@ -116,7 +124,9 @@ public:
     void Save(const QString& fileName);
     void Print(QObject* sender);
     void PrintSetup(QObject* sender);
+    // The hook's when set; else a TQRExportFilter writes the stored pages once the run is finished.
     void ExportToFilter(QObject* filter);
+    // The hook's when set; else a preview window of the application's own, shown modeless.
     void Preview();
 
     bool ShowingPreview() const { return m_showingPreview; }
@@ -128,9 +138,6 @@ public:
     Hook AfterPrint, AfterPreview, OnPrint, OnPrintSetup, OnExportToFilter;
     PrinterHook OnPreview;
 
-    // Shows the preview window for a printer object; set by the preview (none: no window).
-    static void setPreviewFactory(PrinterHook factory);
-
 private:
     bool PageInRange() const;
     void factorsFromPrinter();
@@ -140,6 +147,7 @@ private:
     void dropOpenPage();
     void announcePage();
     void post(int message, std::int32_t param);
+    void replaceStore();
 
     QRSystemPrinter m_systemPrinter;
     TPrinterSettings m_settings;
@@ -163,4 +171,6 @@ private:
     bool m_showingPreview = false;
     bool m_jobBegun = false;       // Printer destination: a job is open on the system printer
     bool m_pageOnSheet = false;    // the open page draws on the printer sheet
+    quint64 m_storeSerial = 0;
+    QSize m_loadedPage;            // 0.1 mm, as oriented: the loaded file's paper, else empty
 };

@@ -1,13 +1,13 @@
 #pragma once
-// The small stay-on-top window shown while a report prints: a gauge, the percent done and a
-// cancel button that cancels the printer object's run.
+// The small stay-on-top window shown while a report prints straight to a printer: a gauge, the
+// percent done (in steps of 5 %) and a cancel button that stops the run before its next row.
 
 #include <QDialog>
 #include <QPointer>
 
 class QLabel;
-class QProgressBar;
 class QPushButton;
+class TQRGauge;
 class TQRPrinter;
 
 class TQRProgressForm : public QDialog {
@@ -18,13 +18,15 @@ public:
 
     QLabel* Info = nullptr;
     QPushButton* CancelButton = nullptr;
-    QProgressBar* Gauge = nullptr;
+    TQRGauge* Gauge = nullptr;
 
+    void FormCreate();
     void CancelButtonClick();
 
 protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 
 private:
     QPointer<TQRPrinter> m_printer;

@@ -1,6 +1,7 @@
 #include "reportengine/report/qrreport.h"
 
 #include "reportengine/controls/printable.h"
+#include "reportengine/preview/qrpreview.h"
 #include "reportengine/printer/qrprinter.h"
 #include "reportengine/printer/rounding.h"
 #include "reportengine/progress/qrprogressform.h"
@@ -10,6 +11,7 @@
 #include <QDialog>
 #include <QPainter>
 
+#include <algorithm>
 #include <exception>
 
 int TQRReport::PreviewPageCount = -1;
@@ -233,6 +235,9 @@ void TQRController::Execute()
     RecordNumber = 0;
     if (!moreData)
         return;
+    const int count = RecordCount ? RecordCount() : 0;
+    int reported = -1;
+    reportProgress(printer, count, reported);
     QCoreApplication::processEvents();
     if (printer.Cancelled())
         return;
@@ -255,11 +260,24 @@ void TQRController::Execute()
         }
         moreData = false;
         OnNeedData(&r, moreData);
+        reportProgress(printer, count, reported);
     }
     if (Summary) {
         Summary->EnsureSpace();
         r.PlaceBand(Summary);
     }
+}
+
+void TQRController::reportProgress(TQRPrinter& printer, int count, int& reported) const
+{
+    if (count <= 0)
+        return;
+    // Whole steps of 5 %: the progress window shows only those, so every step it is told shows.
+    const long long percent = std::clamp<long long>(100LL * RecordNumber / count, 0, 100) / 5 * 5;
+    if (percent == reported)
+        return;
+    reported = int(percent);
+    printer.setProgress(reported);
 }
 
 void TQRReport::RunReport(bool composite)
@@ -318,6 +336,7 @@ void TQRReport::RunReport(bool composite)
         m_controller.Detail = findBand(TQRBandType::rbDetail);
         m_controller.Summary = findBand(TQRBandType::rbSummary);
         m_controller.OnNeedData = OnNeedData;
+        m_controller.RecordCount = RecordCount;
         prepared = true;
         forEachPrintable([&p](TQRPrintable* printable) { printable->PreparePrint(&p); });
         if (!composite)
@@ -349,9 +368,9 @@ void TQRReport::RunReport(bool composite)
 
 std::unique_ptr<TQRPrinter> TQRReport::makePrinterObject() const
 {
+    // Each object starts without a progress window: one taken over from an open preview would
+    // hear of another run's pages.
     auto printer = std::make_unique<TQRPrinter>();
-    if (m_printer)
-        printer->setProgressWindow(m_printer->ProgressWindow());
     printer->AfterPreview = [this](QObject* sender) {
         if (AfterPreview)
             AfterPreview(sender);
@@ -370,7 +389,8 @@ void TQRReport::Print()
     std::unique_ptr<TQRPrinter> printer = makePrinterObject();
     if (!printer->PrinterOK())
         return;
-    Restore<TQRPrinter*> release(m_printer, nullptr);
+    // Afterwards the report's printer object is the one before (an open preview's), not none.
+    Restore<TQRPrinter*> release(m_printer, m_printer);
     m_printer = printer.get();
     printer->setDestination(TQRDestination::Printer);
     TQRProgressForm progress(printer.get());
@@ -380,25 +400,42 @@ void TQRReport::Print()
     RunReport(false);
 }
 
-void TQRReport::Preview()
+void TQRReport::Preview(std::function<void()> printContext)
 {
     if (!Available)
         return;
+    // Each preview owns its printer object until its window closes; previews opened meanwhile
+    // (from the main window) nest inside and bring the report's state back when they return.
     std::unique_ptr<TQRPrinter> printer = makePrinterObject();
-    Restore<TQRPrinter*> release(m_printer, nullptr);
-    Restore<int> pageCount(PreviewPageCount, -1);
-    m_printer = printer.get();
+    TQRPrinter* const own = printer.get();
+    Restore<TQRPrinter*> release(m_printer, m_printer);
+    Restore<int> pageCount(PreviewPageCount, PreviewPageCount);
+    m_printer = own;
     printer->setDestination(TQRDestination::Preview);
-    printer->OnPrint = [this](QObject*) { Print(); };
-    printer->OnPrintSetup = [this](QObject*) { PrintSetup(); };
+    printer->OnPrint = [this, printContext](QObject*) {
+        // Not while a run is going: that run's captions and rows must stay its own.
+        if (!Available)
+            return;
+        if (printContext)
+            printContext();
+        Print();
+    };
+    printer->OnPrintSetup = [this, own](QObject*) { PrintSetup(own->PageCount()); };
     printer->setTitle(ReportTitle);
     if (OnPreview)
         printer->OnPreview = OnPreview;
     printer->Preview();
     QCoreApplication::processEvents();
-    RunReport(false);
-    PreviewPageCount = printer->PageCount();
-    while (printer->ShowingPreview() && !QCoreApplication::closingDown())
+    try {
+        RunReport(false);
+    } catch (...) {
+        // The window would show a printer object that is about to go: it closes, the error goes on.
+        if (auto* preview = qobject_cast<TQRPreview*>(own->ProgressWindow()))
+            preview->window()->close();
+        throw;
+    }
+    PreviewPageCount = own->PageCount();
+    while (own->ShowingPreview() && !QCoreApplication::closingDown())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
@@ -415,8 +452,10 @@ bool TQRReport::Prepare()
     return true;
 }
 
-void TQRReport::PrintSetup()
+void TQRReport::PrintSetup(int pageCount)
 {
+    if (!Available)
+        return;
     const std::unique_ptr<TQRPrinter> probe = makePrinterObject();
     if (!probe->PrinterOK())
         return;
@@ -424,8 +463,8 @@ void TQRReport::PrintSetup()
     dialog.setCopies(PrinterSettings.Copies);
     dialog.setPrinterIndex(PrinterRegistry::global().currentIndex());
     dialog.setOrientation(Page.Orientation());
-    if (PreviewPageCount != -1)
-        dialog.setPageLimits(1, PreviewPageCount);
+    if (pageCount != -1)
+        dialog.setPageLimits(1, pageCount);
     if (execDialog(dialog) != QDialog::Accepted)
         return;
     PrinterSettings.Copies = dialog.copies();

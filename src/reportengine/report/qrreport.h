@@ -45,10 +45,13 @@ public:
     TQRCustomBand* Detail = nullptr;
     TQRCustomBand* Summary = nullptr;
     std::function<void(QObject* sender, bool& moreData)> OnNeedData;
+    std::function<int()> RecordCount;
     std::int32_t RecordNumber = 0;
     bool PrintIfEmpty = false;
 
 private:
+    // Tells the printer object how far the rows are, in whole steps of 5 %, when it changed.
+    void reportProgress(TQRPrinter& printer, int count, int& reported) const;
     TQRReport& m_report;
 };
 
@@ -77,6 +80,9 @@ public:
 
     std::function<void(TQRReport* sender, bool& printReport)> BeforePrint;
     std::function<void(QObject* sender, bool& moreData)> OnNeedData;
+    // How many rows OnNeedData will serve, where the report can tell: the progress shown while
+    // the report runs is the share of them printed. Asked once a run.
+    std::function<int()> RecordCount;
     std::function<void(TQRReport* sender)> OnStartPage, OnEndPage;
     std::function<void(QObject* sender)> AfterPrint, AfterPreview;
     std::function<void(TQRPrinter* printer)> OnPreview;
@@ -108,7 +114,9 @@ public:
 
     // --- operations ---
     void Print();
-    void Preview();
+    // Returns when the preview window is closed. printContext, when given, runs before the
+    // preview's print command runs the report again, so that it prints what was previewed.
+    void Preview(std::function<void()> printContext = {});
     // Runs the report into a printer object's page store without a window; the printer object
     // stays (PrinterObject) for GetPage and Save until the next run. False when busy.
     bool Prepare();
@@ -116,8 +124,9 @@ public:
     void ForcePageBreak();
     void ForceColumnBreak();
     int SpaceLeft() const;
-    // The print-range dialog (copies, printer, orientation, page range).
-    void PrintSetup();
+    // The print-range dialog (copies, printer, orientation, page range); pages 1..pageCount
+    // when pageCount is not -1. Nothing while a run is in progress.
+    void PrintSetup(int pageCount = PreviewPageCount);
 
     void BeginNextPage();
     void FinishPage();

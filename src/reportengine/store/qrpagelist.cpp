@@ -5,6 +5,7 @@
 #include "reportengine/store/qrstream.h"
 
 #include <QDate>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <array>
@@ -157,8 +158,10 @@ void TQRPageList::SaveToFile(const QString& fileName)
     TQRStream& s = stream();
     QMutexLocker streamLocker(&s.Lock());
     QSaveFile out(fileName);
-    // A folder that admits no new file but the file itself: write it in place.
-    out.setDirectWriteFallback(true);
+    // A folder that admits no new file but the file itself: write it in place, unless that file
+    // is the one being copied (truncating it would lose what is still to be read).
+    const QString source = s.FileName().isEmpty() ? QString() : QFileInfo(s.FileName()).canonicalFilePath();
+    out.setDirectWriteFallback(source.isEmpty() || source != QFileInfo(fileName).canonicalFilePath());
     if (!out.open(QIODevice::WriteOnly))
         throw EQRError(QStringLiteral("cannot create %1: %2").arg(fileName, out.errorString()));
     std::array<char, kQRSaveChunk> chunk;
