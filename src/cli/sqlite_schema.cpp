@@ -17,6 +17,19 @@ std::string foldAscii(std::string_view s)
     return out;
 }
 
+// SQL text ends at a NUL byte, so no identifier can hold one; damaged catalogs give such names.
+std::string withoutNul(std::string_view name)
+{
+    std::string out;
+    for (char c : name) {
+        if (c == '\0')
+            out += "\xEF\xBF\xBD";  // U+FFFD
+        else
+            out += c;
+    }
+    return out;
+}
+
 // Names handed out in one namespace (tables and indexes share one in SQLite).
 class NameSpace {
 public:
@@ -25,7 +38,8 @@ public:
     std::string claim(const std::string& wanted)
     {
         // SQLite keeps names starting with sqlite_ for itself, whatever follows.
-        const std::string base = foldAscii(wanted).rfind("sqlite_", 0) == 0 ? "_" + wanted : wanted;
+        const std::string clean = withoutNul(wanted);
+        const std::string base = foldAscii(clean).rfind("sqlite_", 0) == 0 ? "_" + clean : clean;
         std::string name = base;
         for (int n = 2; !usable(name); ++n)
             name = base + "_" + std::to_string(n);
@@ -69,7 +83,7 @@ std::vector<std::string> indexColumnNames(const IndexSchema& ix)
 std::string quoteIdentifier(std::string_view name)
 {
     std::string out = "\"";
-    for (char c : name) {
+    for (char c : withoutNul(name)) {
         if (c == '"')
             out += '"';
         out += c;

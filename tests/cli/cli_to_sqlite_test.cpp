@@ -225,6 +225,23 @@ TEST(ToSqlite, ALinkedTableWhoseFileIsMissingIsReportedAndTheRestConverts)
               QStringLiteral("error\n"));
 }
 
+TEST(ToSqlite, NamesHoldingNulBytesAreRenamedAndTheTableConverts)
+{
+    QTemporaryDir dir;
+    CliRun r;
+    const QString out = convert(dir, QStringLiteral("damaged/undeclarable-table-name.mdb"), &r);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("of 'Table3' is named '")) << r.err.toStdString();
+    EXPECT_EQ(shellText(out, QStringLiteral("SELECT (SELECT count(*) FROM Table1), (SELECT count(*) FROM Table2), (SELECT count(*) FROM Table3)")),
+              QStringLiteral("%1|%2|4\n").arg(QString::fromUtf8(runCli({QStringLiteral("export"), testData(QStringLiteral("damaged/undeclarable-table-name.mdb")), QStringLiteral("Table1")}).out).count(QLatin1Char('\n')) - 1)
+                  .arg(QString::fromUtf8(runCli({QStringLiteral("export"), testData(QStringLiteral("damaged/undeclarable-table-name.mdb")), QStringLiteral("Table2")}).out).count(QLatin1Char('\n')) - 1));
+    // The renamed column keeps its Access name beside it.
+    EXPECT_EQ(shellText(out, QStringLiteral("SELECT count(*) FROM pragma_table_info('Table3') WHERE name LIKE '%' || char(65533) || '%'")),
+              QStringLiteral("1\n"));
+    EXPECT_EQ(shellText(out, QStringLiteral("SELECT count(*) FROM _tabulon_meta WHERE kind = 'column' AND table_name = 'Table3' AND property = 'access_name'")),
+              QStringLiteral("2\n"));
+}
+
 TEST(ToSqlite, ACleanConversionIsSilentWhenStderrIsNoTerminal)
 {
     QTemporaryDir dir;

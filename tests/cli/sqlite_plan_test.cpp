@@ -216,6 +216,27 @@ TEST(SqlitePlan, NamesThatCollideInSqliteGetUniqueOnes)
     EXPECT_EQ(db.exec("SELECT count(*) FROM sqlite_master WHERE type = 'table'"), "5\n");
 }
 
+TEST(SqlitePlan, NamesHoldingNulBytesBecomeUsable)
+{
+    using namespace std::string_literals;
+    Schema s;
+    s.tables.push_back(table("T\0able"s, {column("a\0"s, 4), column("a\xEF\xBF\xBD", 4)}, {index("i\0x"s, {{"a\0"s, true}}, false, true)}));
+    s.relationships.push_back(relationship("r\0"s, "T\0able"s, "T\0able"s, {{"a\0"s, "a\0"s}}));
+    const cli::SqlitePlan plan = cli::planSqlite(s);
+    ASSERT_EQ(plan.tables.size(), 1u);
+    EXPECT_EQ(plan.tables[0].name, "T\xEF\xBF\xBD" "able");
+    EXPECT_EQ(plan.tables[0].columns[0].name, "a\xEF\xBF\xBD");
+    EXPECT_EQ(plan.tables[0].columns[1].name, "a\xEF\xBF\xBD_2");
+    EXPECT_EQ(plan.tables[0].createSql.find('\0'), std::string::npos);
+    EXPECT_NE(plan.tables[0].createSql.find("CONSTRAINT \"r\xEF\xBF\xBD\" FOREIGN KEY"), std::string::npos)
+        << plan.tables[0].createSql;
+    for (const auto& ix : plan.tables[0].indexes)
+        EXPECT_EQ(ix.sql.find('\0'), std::string::npos);
+    Db db;
+    db.run(plan);
+    EXPECT_EQ(db.exec("SELECT count(*) FROM sqlite_master WHERE type = 'table'"), "1\n");
+}
+
 TEST(SqlitePlan, IndexesThatRepeatAKeyAreLeftOut)
 {
     Schema s;
