@@ -17,6 +17,7 @@ trap 'rm -rf "$work"' EXIT
 
 declare -A wall rss
 # best_of NAME PREPARE CMD: runs PREPARE (untimed) then CMD (a shell command, timed) $runs times.
+# Where CMD writes much, PREPARE syncs, so that it does not pay for the writes before it.
 best_of() {
   local name=$1 prepare=$2 cmd=$3 best_t="" best_m="" t m
   for _ in $(seq "$runs"); do
@@ -46,10 +47,10 @@ schema="CREATE TABLE Events (id INTEGER PRIMARY KEY, ts DATETIME, user_id INTEGE
 best_of "sqlite3 .import of Events CSV" "rm -f '$work/import.sqlite'; sqlite3 '$work/import.sqlite' '$schema'" \
   "sqlite3 '$work/import.sqlite' -cmd '.mode csv' '.import --skip 1 $work/events.csv Events'"
 
-best_of "tabulon-cli dump --format jsonl" "rm -rf '$work/dump'" "'$cli' dump '$db' '$work/dump' --format jsonl"
+best_of "tabulon-cli dump --format jsonl" "rm -rf '$work/dump'; sync" "'$cli' dump '$db' '$work/dump' --format jsonl"
 export_all=""
 for t in $tables; do export_all+="'$cli' export '$db' '$t' > '$work/export-$t.csv'; "; done
-best_of "tabulon-cli export, every table" "rm -f '$work'/export-*.csv" "$export_all"
+best_of "tabulon-cli export, every table" "rm -f '$work'/export-*.csv; sync" "$export_all"
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.2f", a/b}'; }
 echo

@@ -81,6 +81,12 @@ public:
                 fail(n < 0 ? errno : ENOSPC);
             done += size_t(n);
         }
+#ifdef __linux__
+        // Start writing back what is written, so that the sync before the rename finds little
+        // left to do: the disk works while the next rows are read.
+        ::sync_file_range(fd_, off_t(written_), off_t(len_), SYNC_FILE_RANGE_WRITE);
+#endif
+        written_ += len_;
         len_ = 0;
     }
     void close()
@@ -111,6 +117,7 @@ private:
     std::string shown_;
     std::unique_ptr<char[]> buf_;
     size_t cap_ = 0, len_ = 0;
+    uint64_t written_ = 0;
     int fd_ = -1;
 };
 
