@@ -9,6 +9,7 @@ packages=(
   appstream
   clang libclang-rt-14-dev xz-utils
   emf2svg
+  sqlite3
 )
 missing=()
 for p in "${packages[@]}"; do

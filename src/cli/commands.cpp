@@ -29,7 +29,8 @@ void write(const std::string& text)
         throw CliError(QStringLiteral("cannot write the output"));
 }
 
-// The reader's database for a path given as bytes.
+} // namespace
+
 std::shared_ptr<jet::Database> openJet(const std::string& path)
 {
     if (path.empty())
@@ -39,9 +40,6 @@ std::shared_ptr<jet::Database> openJet(const std::string& path)
         throw CliError(QString::fromStdString(db.error().describe()));
     return std::shared_ptr<jet::Database>(std::move(*db));
 }
-
-
-} // namespace
 
 // The database through the engine, as the program opens it: read-only, the engine's objects.
 Variant openDatabase(const std::string& path)
@@ -101,9 +99,11 @@ QString plural(unsigned long long n, const char* one, const char* many)
     return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
 }
 
+} // namespace
+
 // Rows that could not be read, on stderr; the exit status that says so. `missing` < 0: the
 // count does not say how many of the rows are missing and how many have unreadable cells.
-int reportLoss(const QString& what, unsigned long long unreadable, long long missing, const QString& first)
+QString lossMessage(const QString& what, unsigned long long unreadable, long long missing, const QString& first)
 {
     QString message = plural(unreadable, "row", "rows") + QStringLiteral(" of ") + what;
     const unsigned long long lost = missing < 0 ? 0 : static_cast<unsigned long long>(missing);
@@ -122,18 +122,25 @@ int reportLoss(const QString& what, unsigned long long unreadable, long long mis
                    + QStringLiteral(" unreadable cells (written empty)");
     if (!first.isEmpty())
         message += QStringLiteral("; first problem: ") + first;
-    std::fprintf(stderr, "tabulon-cli: %s\n", oneLine(message).toUtf8().constData());
+    return message;
+}
+
+int reportLoss(const QString& what, unsigned long long unreadable, long long missing, const QString& first)
+{
+    std::fprintf(stderr, "tabulon-cli: %s\n", oneLine(lossMessage(what, unreadable, missing, first)).toUtf8().constData());
     return RowsLost;
+}
+
+QString harmlessDamageMessage(const QString& what, const QString& first)
+{
+    return QStringLiteral("warning: ") + what + QStringLiteral(" is damaged, but every row was read; ") + first;
 }
 
 // Damage that cost no row (a damaged page that held none): said, but the output is whole.
 void reportHarmlessDamage(const QString& what, const QString& first)
 {
-    std::fprintf(stderr, "tabulon-cli: warning: %s is damaged, but every row was read; %s\n",
-                 oneLine(what).toUtf8().constData(), oneLine(first).toUtf8().constData());
+    std::fprintf(stderr, "tabulon-cli: %s\n", oneLine(harmlessDamageMessage(what, first)).toUtf8().constData());
 }
-
-} // namespace
 
 bool isUserTable(bool jet3, std::uint32_t flags)
 {

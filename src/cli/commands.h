@@ -10,8 +10,11 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
+
+namespace jet { class Database; }
 
 namespace cli {
 
@@ -27,6 +30,9 @@ public:
     explicit CliError(const QString& message) : std::runtime_error(message.toStdString()) {}
 };
 
+// The reader's database for a path given as bytes; CliError when it cannot be opened.
+std::shared_ptr<jet::Database> openJet(const std::string& path);
+
 // The database through the engine, as the program opens it (read-only), from a path as bytes.
 automation::Variant openDatabase(const std::string& path);
 // A table definition by name: exact match first, then without regard to case; CliError if none.
@@ -41,6 +47,16 @@ int queryCommand(const std::string& db, const QString& sql, long long maxRows); 
 // whole values of system and hidden tables; Jet 4 and ACE files: no table whose flags carry the
 // system bit (0x80000000) or the hidden-system bit (0x2).
 bool isUserTable(bool jet3, std::uint32_t flags);
+
+// Rows that could not be read, one line on stderr; returns RowsLost. `what` names the table
+// ("'Orders'"); `missing` < 0 when the count does not tell missing rows from rows with
+// unreadable cells; `first` the first problem, or empty.
+int reportLoss(const QString& what, unsigned long long unreadable, long long missing, const QString& first);
+// The text of those lines, without the program's name.
+QString lossMessage(const QString& what, unsigned long long unreadable, long long missing, const QString& first);
+QString harmlessDamageMessage(const QString& what, const QString& first);
+// Damage that cost no row (a damaged page that held none): said, but the output is whole.
+void reportHarmlessDamage(const QString& what, const QString& first);
 
 // A path for messages: the bytes as UTF-8 where they are, the rest shown as \xNN.
 QString displayPath(const std::string& path);

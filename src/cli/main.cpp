@@ -1,6 +1,8 @@
 // tabulon-cli: the engine and the report engine for scripts, benchmarks and tests.
 #include "automation/error.h"
 #include "cli/commands.h"
+#include "cli/database_commands.h"
+#include "cli/pending_output.h"
 #include "cli/qrp_commands.h"
 #include "cli/report_commands.h"
 
@@ -24,6 +26,11 @@ constexpr const char* kUsage =
     "  tabulon-cli fields DB TABLE                  TSV: name, type, size, description, key\n"
     "  tabulon-cli query DB SQL [--max-rows N]      CSV of a Jet SQL SELECT, header row first\n"
     "  tabulon-cli export DB TABLE                  CSV of every row of TABLE\n"
+    "  tabulon-cli schema DB [--json]               tables, columns, indexes, relationships, saved queries\n"
+    "  tabulon-cli to-sqlite DB OUT.sqlite          every user table into one SQLite file, with keys,\n"
+    "                                               indexes and relationships (OUT appears only when whole)\n"
+    "  tabulon-cli dump DB DIR --format csv|jsonl   one file per user table, tables.json, schema.json\n"
+    "  tabulon-cli verify DB                        reads every row of every table; names what is unreadable\n"
     "  tabulon-cli report DB TABLE --pdf FILE       the field-definition report as PDF\n"
     "  tabulon-cli report DB TABLE --qrp FILE       the same report saved as a report file\n"
     "  tabulon-cli qrp-info FILE                    header and page records of a report file\n"
@@ -39,7 +46,10 @@ constexpr const char* kUsage =
     "  2  the database, table, query or file fails (one line on stderr says why)\n"
     "  3  finished, but rows or cells could not be read: export and query write every row\n"
     "     they can read (unreadable cells empty), then say on stderr how many rows could not\n"
-    "     be read and the first reason (page and offset)\n";
+    "     be read and the first reason (page and offset); to-sqlite and dump also when a\n"
+    "     table could not be opened or a value could not be kept as it is\n"
+    "  130  interrupted (Ctrl+C): to-sqlite and dump leave nothing behind\n"
+    "to-sqlite and dump show their progress on stderr when it is a terminal.\n";
 
 // One line on stderr, whatever the message holds.
 void fail(const QString& message)
@@ -124,6 +134,45 @@ int run(const std::vector<std::string>& args)
             return usage(QStringLiteral("qrp-render takes FILE --png DIR [--dpi N]"));
         return cli::qrpRenderCommand(fileName(positional[0]), png, dpi);
     }
+    if (command == "schema") {
+        std::vector<std::string> positional;
+        bool json = false;
+        for (const std::string& a : rest) {
+            if (a == "--json")
+                json = true;
+            else
+                positional.push_back(a);
+        }
+        if (positional.size() != 1)
+            return usage(QStringLiteral("schema takes one argument: DB [--json]"));
+        return cli::schemaCommand(positional[0], json);
+    }
+    if (command == "to-sqlite") {
+        if (rest.size() != 2)
+            return usage(QStringLiteral("to-sqlite takes two arguments: DB OUT.sqlite"));
+        return cli::toSqliteCommand(rest[0], rest[1]);
+    }
+    if (command == "dump") {
+        std::vector<std::string> positional;
+        std::string format;
+        for (std::size_t i = 0; i < rest.size(); ++i) {
+            if (rest[i] == "--format" && i + 1 < rest.size())
+                format = rest[++i];
+            else if (rest[i].rfind("--format=", 0) == 0)
+                format = rest[i].substr(9);
+            else
+                positional.push_back(rest[i]);
+        }
+        if (positional.size() != 2 || (format != "csv" && format != "jsonl"))
+            return usage(QStringLiteral("dump takes DB DIR --format csv|jsonl"));
+        return cli::dumpCommand(positional[0], positional[1],
+                                format == "csv" ? cli::DumpFormat::Csv : cli::DumpFormat::Jsonl);
+    }
+    if (command == "verify") {
+        if (rest.size() != 1)
+            return usage(QStringLiteral("verify takes one argument: DB"));
+        return cli::verifyCommand(rest[0]);
+    }
     if (command == "report") {
         if (rest.size() != 4 || (rest[2] != "--pdf" && rest[2] != "--qrp"))
             return usage(QStringLiteral("report takes DB TABLE --pdf FILE or DB TABLE --qrp FILE"));
@@ -157,6 +206,9 @@ int main(int argc, char* argv[])
             return cli::Failure;
         }
         return code;
+    } catch (const cli::CliError& e) {
+        fail(QString::fromStdString(e.what()));
+        return cli::interrupted() ? 130 : cli::Failure;
     } catch (const automation::Error& e) {
         fail(e.description());
     } catch (const std::bad_alloc&) {

@@ -402,7 +402,9 @@ namespace {
 // decimals (the common case) are written directly: below 1e9 the doubles are far closer together
 // than 0.01, so the two-decimal text is the only short one that reads back, and with a fraction
 // the fixed form is never longer than the exponent form.
-char* shortestDouble(char* p, double x) {
+}  // namespace
+
+char* writeShortestDouble(char* p, double x) {
     if (x > -1e9 && x < 1e9) {
         double scaled = x * 100.0;
         long long n = std::llround(scaled);
@@ -421,6 +423,10 @@ char* shortestDouble(char* p, double x) {
     }
     return std::to_chars(p, p + 32, x).ptr;
 }
+
+namespace {
+
+inline char* shortestDouble(char* p, double x) { return writeShortestDouble(p, x); }
 
 void fieldFast(OutBuf& out, const Value& v, std::string& tmp) {
     switch (v.kind()) {
@@ -566,7 +572,7 @@ bool rawField(OutBuf& out, const Cursor::RawCell& c, uint8_t type, std::string& 
     }
 }
 
-Result<ExportStats> writeTableTo(const std::shared_ptr<const Table>& table, Sink sink) {
+Result<ExportStats> writeTableTo(const std::shared_ptr<const Table>& table, Sink sink, const RowsCallback* onRows) {
     constexpr size_t kFlushAt = 1 << 20;
     OutBuf buf(kFlushAt + (64 << 10));
     std::string tmp;
@@ -601,6 +607,7 @@ Result<ExportStats> writeTableTo(const std::shared_ptr<const Table>& table, Sink
         }
         if (buf.size() >= kFlushAt && !flush())
             return makeError(std::string("write failed: ") + std::strerror(errno));
+        if (onRows && (stats.rows & 0xFFF) == 0 && !(*onRows)(stats.rows)) return makeError("stopped");
     }
     if (buf.size() > 0 && !flush()) return makeError(std::string("write failed: ") + std::strerror(errno));
     if (cur.error()) return *cur.error();
@@ -615,11 +622,15 @@ Result<ExportStats> writeTableTo(const std::shared_ptr<const Table>& table, Sink
 }  // namespace
 
 Result<ExportStats> writeTable(const std::shared_ptr<const Table>& table, int fd) {
-    return writeTableTo(table, Sink{fd, nullptr});
+    return writeTableTo(table, Sink{fd, nullptr}, nullptr);
+}
+
+Result<ExportStats> writeTable(const std::shared_ptr<const Table>& table, int fd, const RowsCallback& onRows) {
+    return writeTableTo(table, Sink{fd, nullptr}, &onRows);
 }
 
 Result<ExportStats> writeTable(const std::shared_ptr<const Table>& table, std::FILE* file) {
-    return writeTableTo(table, Sink{-1, file});
+    return writeTableTo(table, Sink{-1, file}, nullptr);
 }
 
 }  // namespace jet::csv

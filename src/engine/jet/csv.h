@@ -5,6 +5,7 @@
 //   GUID "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"; binary and OLE lowercase hex.
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -46,6 +47,9 @@ std::string formatExtDateTime(const ExtDateTime& e);  // "YYYY-MM-DD HH:MM:SS.ff
 std::string formatDecimal(const Decimal& d);
 std::string formatCurrency(int64_t scaled);
 std::string formatGuid(std::span<const std::byte> b);
+// The shortest text that reads back as x (std::to_chars's), fast for amounts with two decimals;
+// writes at most 32 chars at p and returns the end.
+char* writeShortestDouble(char* p, double x);
 
 struct ExportStats {
     uint64_t rows = 0;            // rows written
@@ -58,6 +62,10 @@ struct ExportStats {
 // The whole table as CSV (header row of column names first) into a file descriptor, through a
 // large buffer. Returns an error when writing fails or the table cannot be scanned at all.
 Result<ExportStats> writeTable(const std::shared_ptr<const Table>& table, int fd);
+// The same, telling `onRows` the rows written so far every few thousand rows; when it returns
+// false the export stops with an error ("stopped").
+using RowsCallback = std::function<bool(uint64_t rows)>;
+Result<ExportStats> writeTable(const std::shared_ptr<const Table>& table, int fd, const RowsCallback& onRows);
 Result<ExportStats> writeTable(const std::shared_ptr<const Table>& table, std::FILE* file);
 
 }  // namespace jet::csv

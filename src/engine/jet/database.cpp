@@ -160,14 +160,13 @@ std::string dirOf(const std::string& path) {
 
 }  // namespace
 
-// Items per key of a complex column, from its hidden table. Unreadable metadata leaves the count unknown.
-void Database::countComplexItems(Table& t, const Column& c) {
-    if (detail::equalsIgnoreCase(t.name(), "MSysComplexColumns")) return;
+Result<ComplexItemTable> Database::complexItemTable(const Column& c) {
+    if (c.type != 0x12) return makeError("column " + c.name + " is no complex column");
     auto meta = table("MSysComplexColumns");
-    if (!meta) return;
+    if (!meta) return meta.error();
     const Column* cId = (*meta)->findColumn("ComplexID");
     const Column* cFlat = (*meta)->findColumn("FlatTableID");
-    if (!cId || !cFlat) return;
+    if (!cId || !cFlat) return makeError("MSysComplexColumns lacks its ComplexID or FlatTableID column");
     Cursor mc(*meta, {cId->displayIndex, cFlat->displayIndex});
     uint32_t flatPage = 0;
     while (mc.next()) {
@@ -177,22 +176,29 @@ void Database::countComplexItems(Table& t, const Column& c) {
             break;
         }
     }
-    if (flatPage == 0) return;
+    if (flatPage == 0) return makeError("the items of column " + c.name + " are not in MSysComplexColumns");
+    auto flat = detail::loadTable(s_->core, flatPage, "complex " + c.name);
+    if (!flat) return flat.error();
+    // The key column of the hidden table carries extended flag 0x08.
+    for (const Column& fc : (*flat)->columns())
+        if ((fc.extFlags & 0x08) && fc.type == 0x04)
+            return ComplexItemTable{std::shared_ptr<const Table>(std::move(*flat)), fc.displayIndex};
+    return makeError("the item table of column " + c.name + " has no key column", int64_t(flatPage));
+}
+
+// Items per key of a complex column, from its hidden table. Unreadable metadata leaves the count unknown.
+void Database::countComplexItems(Table& t, const Column& c) {
+    if (detail::equalsIgnoreCase(t.name(), "MSysComplexColumns")) return;
+    auto items = complexItemTable(c);
+    if (!items) return;
+    const uint32_t flatPage = items->table->tdefPage();
     if (auto it = s_->complexCounts.find(flatPage); it != s_->complexCounts.end()) {
         if (it->second) TableLoader::setComplexCounts(t, c.displayIndex, *it->second);
         return;
     }
     s_->complexCounts[flatPage] = std::nullopt;  // a damaged file pointing many columns here reads it once
-    auto flat = detail::loadTable(s_->core, flatPage, "complex " + c.name);
-    if (!flat) return;
-    // The key column of the hidden table carries extended flag 0x08.
-    const Column* key = nullptr;
-    for (const Column& fc : (*flat)->columns())
-        if ((fc.extFlags & 0x08) && fc.type == 0x04) { key = &fc; break; }
-    if (!key) return;
     std::unordered_map<int32_t, int32_t> counts;
-    std::shared_ptr<const Table> ft = *flat;
-    Cursor fcur(ft, {key->displayIndex});
+    Cursor fcur(items->table, {items->keyColumn});
     while (fcur.next()) {
         Value k = fcur.value(0);
         if (!k.isNull()) ++counts[int32_t(k.asInt())];

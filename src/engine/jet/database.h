@@ -49,6 +49,13 @@ struct CatalogEntry {
     bool isTable() const { return isLocalTable() || isLinked(); }
 };
 
+// The hidden table that holds the items of a complex column (attachments, multi-value fields,
+// version history): one row per item, `keyColumn` holding the key the column's cells carry.
+struct ComplexItemTable {
+    std::shared_ptr<const Table> table;
+    size_t keyColumn = 0;  // display index in `table`
+};
+
 struct OpenOptions {
     size_t cachePages = 256;  // bounded page cache (pages, not bytes)
 };
@@ -82,6 +89,9 @@ public:
     // A table by name (case-insensitive; system tables such as MSysQueries too). Cached.
     // Linked tables open the other database (absolute path, or relative to this file's folder).
     Result<std::shared_ptr<const Table>> table(std::string_view name);
+
+    // The item table of a complex column of one of this database's own tables.
+    Result<ComplexItemTable> complexItemTable(const struct Column& c);
 
     // The table at a table-definition page, without a catalog entry (system bootstrap, tests).
     Result<std::shared_ptr<const Table>> tableAtPage(uint32_t tdefPage, std::string name);

@@ -69,6 +69,11 @@ struct Index {
     bool unique = false;
     bool ignoreNulls = false;
     bool required = false;
+    // Foreign-key indexes (an enforced relationship): the other side and what it cascades.
+    uint32_t relatedTablePage = 0;
+    uint32_t relatedIndex = 0;
+    bool cascadeUpdates = false;
+    bool cascadeDeletes = false;
     std::vector<IndexColumn> columns;  // key order
 };
 

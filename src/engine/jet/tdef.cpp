@@ -185,9 +185,16 @@ Result<std::shared_ptr<Table>> TableLoader::load(const std::shared_ptr<detail::D
         Index& ix = table->indexes_[i];
         ix.number = ld32(l);
         ix.realIndex = ld32(l + 4);
-        uint8_t type = ld8(l + 4 + 4 + 1 + 4 + 4 + 1 + 1);
+        // number, real index, related table type, related index, related table page, cascades, type
+        uint8_t type = ld8(l + 19);
         ix.primary = type == 0x01;
         ix.foreignKey = type == 0x02;
+        if (ix.foreignKey) {
+            ix.relatedIndex = ld32(l + 9);
+            ix.relatedTablePage = ld32(l + 13) & 0x00FFFFFFu;
+            ix.cascadeUpdates = ld8(l + 17) != 0;
+            ix.cascadeDeletes = ld8(l + 18) != 0;
+        }
         pos += f.logicalIdxEntry;
     }
     for (uint32_t i = 0; i < numIdx; ++i) {
