@@ -340,7 +340,9 @@ int dumpCommand(const std::string& dbPath, const std::string& dirPath, DumpForma
         ComplexItems items;
         if (format == DumpFormat::Jsonl && !t.linked)
             items.load(*db, *t.table);
-        const TableLoss loss = format == DumpFormat::Csv ? writeCsv(t, out, progress) : writeJsonl(t, items, out, progress);
+        TableLoss loss = format == DumpFormat::Csv ? writeCsv(t, out, progress) : writeJsonl(t, items, out, progress);
+        for (const auto& [column, count] : items.binaryLeftOut())
+            loss.leftOut(t.table->columns().at(column).name, count);
         out.close();
         losses.table(t.name, file, loss);
         w.key("file").value(file);

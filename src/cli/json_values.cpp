@@ -94,18 +94,27 @@ void ComplexItems::load(jet::Database& db, const jet::Table& table)
             continue;
         const jet::Table& flat = *items->table;
         // What an item is: every column but its key, its own number and binary data.
-        std::vector<size_t> shown;
-        for (const jet::Column& fc : flat.columns())
-            if (fc.displayIndex != items->keyColumn && !fc.isAutoNumber() && fc.type != 0x09 && fc.type != 0x0B)
-                shown.push_back(fc.displayIndex);
+        std::vector<size_t> shown, binary;
+        for (const jet::Column& fc : flat.columns()) {
+            if (fc.displayIndex == items->keyColumn || fc.isAutoNumber())
+                continue;
+            (fc.type == 0x09 || fc.type == 0x0B ? binary : shown).push_back(fc.displayIndex);
+        }
         std::vector<size_t> read{items->keyColumn};
         read.insert(read.end(), shown.begin(), shown.end());
+        read.insert(read.end(), binary.begin(), binary.end());
         jet::Cursor cur(items->table, read);
         Column col{c.displayIndex, {}};
         while (cur.next()) {
             const jet::Value key = cur.value(0);
             if (key.isNull())
                 continue;
+            // Said, not silently dropped: an item whose binary data is not in the array.
+            for (size_t b = 0; b < binary.size(); ++b)
+                if (cur.raw(1 + shown.size() + b).kind != jet::Cursor::RawCell::Null) {
+                    ++col.binaryItems;
+                    break;
+                }
             std::string& array = col.arrays[int32_t(key.asInt())];
             array += array.empty() ? "[" : ",";
             if (shown.size() == 1) {
@@ -147,6 +156,15 @@ std::string_view ComplexItems::json(size_t displayIndex, int32_t key) const
         return it == c.arrays.end() ? std::string_view("[]") : std::string_view(it->second);
     }
     return "[]";
+}
+
+std::vector<std::pair<size_t, uint64_t>> ComplexItems::binaryLeftOut() const
+{
+    std::vector<std::pair<size_t, uint64_t>> out;
+    for (const Column& c : columns_)
+        if (c.binaryItems > 0)
+            out.emplace_back(c.displayIndex, c.binaryItems);
+    return out;
 }
 
 } // namespace cli

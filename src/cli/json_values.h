@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace cli {
@@ -27,11 +28,14 @@ public:
     bool has(size_t displayIndex) const;
     // The array of the items behind `key` ("[]" when there are none).
     std::string_view json(size_t displayIndex, int32_t key) const;
+    // Per column (by display index): how many items hold binary data the arrays leave out.
+    std::vector<std::pair<size_t, uint64_t>> binaryLeftOut() const;
 
 private:
     struct Column {
         size_t displayIndex;
         std::unordered_map<int32_t, std::string> arrays;
+        uint64_t binaryItems = 0;
     };
     std::vector<Column> columns_;
 };

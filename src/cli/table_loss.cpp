@@ -68,6 +68,13 @@ void LossReport::table(const std::string& name, const std::string& outputName, c
         if (meta)
             meta->push_back({"column", outputName, column, "rounded_values", std::to_string(count)});
     }
+    for (const auto& [column, count] : loss.binaryLeftOut) {
+        lost_ = true;
+        line("the file data of " + std::to_string(count) + (count == 1 ? " item" : " items") + " of '" + name
+             + "'.'" + column + "' is not in the output (only the items' other fields are)");
+        if (meta)
+            meta->push_back({"column", outputName, column, "binary_left_out", std::to_string(count)});
+    }
 }
 
 void LossReport::note(const std::string& text) { line("note: " + text); }

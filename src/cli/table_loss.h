@@ -27,11 +27,13 @@ struct TableLoss {
     uint64_t refusedRows = 0;     // rows the output refused (a key the data breaks)
     std::string firstRefusal;
     std::vector<std::pair<std::string, uint64_t>> roundedValues;  // column, values kept rounded
+    std::vector<std::pair<std::string, uint64_t>> binaryLeftOut;  // complex column, items whose data is left out
 
     void takeScan(const jet::Cursor& cursor);
     void refused(const std::string& why, jet::RowPosition where);
     void rounded(const std::string& column, uint64_t count) { roundedValues.emplace_back(column, count); }
-    bool lost() const { return unreadable > 0 || refusedRows > 0 || !roundedValues.empty(); }
+    void leftOut(const std::string& column, uint64_t items) { binaryLeftOut.emplace_back(column, items); }
+    bool lost() const { return unreadable > 0 || refusedRows > 0 || !roundedValues.empty() || !binaryLeftOut.empty(); }
 };
 
 class LossReport {

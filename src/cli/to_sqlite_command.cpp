@@ -285,6 +285,11 @@ int toSqliteCommand(const std::string& dbPath, const std::string& outPath)
         for (size_t i = 0; i < columns.size(); ++i)
             if (rounded[i] > 0)
                 loss.rounded(t.columns[i].source->name, rounded[i]);
+        if (complex)
+            for (const auto& [column, count] : complex->binaryLeftOut())
+                for (const SqliteColumn& c : t.columns)
+                    if (c.source->displayIndex == column)
+                        loss.leftOut(c.source->name, count);
         losses.table(source.name, t.name, loss, plan.meta);
     }
 

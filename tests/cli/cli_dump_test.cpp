@@ -150,7 +150,9 @@ TEST(CliDump, JsonLinesOfEveryFixtureParse)
         QTemporaryDir tmp;
         const QString dir = tmp.filePath(QStringLiteral("out"));
         const CliRun r = dump(fixture, dir, "jsonl");
-        ASSERT_EQ(r.exitCode, 0) << fixture.toStdString() << r.err.toStdString();
+        // Attachments' file data is left out, and said.
+        const bool attachments = fixture.contains(QLatin1String("complexData"));
+        ASSERT_EQ(r.exitCode, attachments ? 3 : 0) << fixture.toStdString() << r.err.toStdString();
         for (const auto& t : tablesOf(dir)) {
             const QString file = t.toObject().value(QStringLiteral("file")).toString();
             int n = 0;
@@ -251,7 +253,10 @@ TEST(CliDump, ComplexColumnsAreArraysOfTheirItems)
 {
     QTemporaryDir tmp;
     const QString dir = tmp.filePath(QStringLiteral("out"));
-    ASSERT_EQ(dump(QStringLiteral("real/complexDataTestV2007.accdb"), dir, "jsonl").exitCode, 0);
+    const CliRun r = dump(QStringLiteral("real/complexDataTestV2007.accdb"), dir, "jsonl");
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.err, QByteArray("tabulon-cli: the file data of 3 items of 'Table1'.'attach-data' is not in the output "
+                                "(only the items' other fields are)\n"));
     const QList<QByteArray> lines = readAll(dir + QStringLiteral("/Table1.jsonl")).split('\n');
     ASSERT_GE(lines.size(), 4);
     const QJsonObject row2 = QJsonDocument::fromJson(lines[1]).object();

@@ -278,7 +278,11 @@ TEST(ToSqlite, ComplexColumnsHoldTheirItemsAsJson)
     QTemporaryDir dir;
     CliRun r;
     const QString out = convert(dir, QStringLiteral("real/complexDataTestV2007.accdb"), &r);
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    // Three attachments (two in row2, one in row4): their file data is left out, and said.
+    EXPECT_EQ(r.exitCode, 3) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("the file data of 3 items of 'Table1'.'attach-data' is not in the output")) << r.err.toStdString();
+    EXPECT_EQ(shellText(out, QStringLiteral("SELECT value FROM _tabulon_meta WHERE property = 'binary_left_out' AND name = 'attach-data'")),
+              QStringLiteral("3\n"));
     EXPECT_EQ(shellText(out, QStringLiteral("SELECT type FROM pragma_table_info('Table1') WHERE name = 'multi-value-data'")),
               QStringLiteral("TEXT\n"));
     // mdb-export of the hidden item tables: key 2 holds value1 and value4, key 3 value1..value4.
